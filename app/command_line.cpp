@@ -1,0 +1,55 @@
+#include "app/command_line.h"
+
+#include <QCommandLineParser>
+
+#include "card/ppdev_port.h"
+
+ParsedCommandLine parseCommandLine(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Comprueba la tarjeta de control conectada al puerto paralelo: 8 salidas por relé, "
+                       "8 entradas digitales y 4 entradas analógicas.\n\n") +
+        faultSyntaxHelp());
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Muestra esta ayuda y termina."));
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Muestra la versión y termina."));
+    const QCommandLineOption port(QStringLiteral("port"),
+                                  QStringLiteral("Dispositivo del puerto paralelo (por omisión %1).")
+                                      .arg(PpdevPort::kDefaultDevice),
+                                  QStringLiteral("DISPOSITIVO"));
+    const QCommandLineOption simulate(QStringLiteral("simulate"),
+                                      QStringLiteral("Usa una tarjeta simulada en lugar del puerto paralelo."));
+    const QCommandLineOption fault(QStringLiteral("fault"),
+                                   QStringLiteral("Añade un fallo a la tarjeta simulada (ver abajo); se puede "
+                                                  "repetir. Solo con --simulate."),
+                                   QStringLiteral("FALLO"));
+    const QCommandLineOption autoRun(QStringLiteral("auto"),
+                                     QStringLiteral("Hace la comprobación automática completa sin ventanas, escribe "
+                                                    "el resultado de cada test y termina: 0 si la tarjeta funciona, "
+                                                    "1 si falla un test, 2 si no se puede usar el puerto."));
+    parser.addOptions({help, version, port, simulate, fault, autoRun});
+
+    QString usage = parser.helpText();
+    usage.replace(QStringLiteral("<executable_name>"), QStringLiteral("cardcheck"));
+    auto mistake = [&](const QString& what) { return ParsedCommandLine{std::nullopt, what + u'\n' + usage, 2}; };
+
+    if (!parser.parse(arguments)) return mistake(parser.errorText());
+    if (parser.isSet(help)) return {std::nullopt, usage, 0};
+    if (parser.isSet(version)) return {std::nullopt, QStringLiteral("cardcheck " CARDCHECK_VERSION "\n"), 0};
+    if (!parser.positionalArguments().isEmpty())
+        return mistake(QStringLiteral("Argumento no esperado: %1").arg(parser.positionalArguments().first()));
+
+    CommandLine options;
+    options.simulate = parser.isSet(simulate);
+    options.autoRun = parser.isSet(autoRun);
+    options.device = parser.isSet(port) ? parser.value(port) : PpdevPort::kDefaultDevice;
+    if (options.simulate && parser.isSet(port))
+        return mistake(QStringLiteral("--port y --simulate no se pueden usar juntos."));
+    if (parser.isSet(fault) && !options.simulate)
+        return mistake(QStringLiteral("--fault solo se puede usar con --simulate."));
+    for (const QString& text : parser.values(fault)) {
+        if (auto error = addFault(options.faults, text)) return mistake(*error);
+    }
+    return {options, QString(), 0};
+}

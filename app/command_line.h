@@ -1,0 +1,28 @@
+#ifndef APP_COMMAND_LINE_H
+#define APP_COMMAND_LINE_H
+
+#include <optional>
+
+#include <QString>
+#include <QStringList>
+
+#include "card/card_faults.h"
+
+struct CommandLine {
+    QString device;
+    bool simulate = false;
+    bool autoRun = false;
+    CardFaults faults;
+};
+
+// The outcome of reading the arguments: either options to run with, or text to print and the
+// status to exit with (help and version: 0 on standard output; a mistake: 2 on standard error).
+struct ParsedCommandLine {
+    std::optional<CommandLine> options;
+    QString text;
+    int exitStatus = 0;
+};
+
+ParsedCommandLine parseCommandLine(const QStringList& arguments);
+
+#endif

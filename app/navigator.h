@@ -1,0 +1,47 @@
+#ifndef APP_NAVIGATOR_H
+#define APP_NAVIGATOR_H
+
+#include <functional>
+
+#include <QPointer>
+#include <QString>
+
+#include "widgets/navigation.h"
+
+class Card;
+class Form1;
+class Form2;
+class Form3;
+
+// The three windows of the program, each a single program-wide instance created when first
+// shown. Showing a check window that is not loaded builds it from its design and runs its
+// Form_Load; unloading it destroys it, so every visit starts afresh.
+class Navigator : public Navigation {
+public:
+    Navigator(Card& card, QString programFolder, std::function<void(int)> endProgram);
+    ~Navigator() override;
+
+    // Creates the menu and shows it; nothing is written to the card.
+    void start();
+
+    Form1* form1() const;
+    Form2* form2() const;
+    Form3* form3() const;
+
+    Form2& showForm2();
+    Form3& showForm3();
+
+    void showMenu() override;
+    void unload(QWidget* window) override;
+    void endProgram() override;
+
+private:
+    Card& card_;
+    QString programFolder_;
+    std::function<void(int)> endProgram_;
+    QPointer<Form1> form1_;
+    QPointer<Form2> form2_;
+    QPointer<Form3> form3_;
+};
+
+#endif

@@ -1,0 +1,1 @@
+#include "autotest/form3.h"

@@ -1,0 +1,7 @@
+#include "card/voltage_text.h"
+
+QString VoltageText(double volts, const QLocale& locale) {
+    QLocale plain(locale);
+    plain.setNumberOptions(plain.numberOptions() | QLocale::OmitGroupSeparator);
+    return plain.toString(volts, 'f', QLocale::FloatingPointShortest);
+}

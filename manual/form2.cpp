@@ -1,0 +1,1 @@
+#include "manual/form2.h"

@@ -1,0 +1,1 @@
+#include "tests/support/card_rig.h"
