@@ -1,0 +1,47 @@
+#include <QtTest>
+
+#include <unistd.h>
+
+#include "card/ppdev_port.h"
+
+// The parallel-port backend refuses what is not a usable parallel port, and says why.
+class TestPpdevPort : public QObject {
+    Q_OBJECT
+private slots:
+    void refusals_data();
+    void refusals();
+    void permissionDenied();
+};
+
+void TestPpdevPort::refusals_data() {
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<QString>("cause");
+    QTest::newRow("missing path") << "/nonexistent/parport9" << "no existe ese dispositivo";
+    QTest::newRow("character device that is no port") << "/dev/null" << "no es un puerto paralelo";
+    QTest::newRow("plain file") << QFINDTESTDATA("test_ppdev_port.cpp") << "no es un puerto paralelo";
+}
+
+void TestPpdevPort::refusals() {
+    QFETCH(QString, device);
+    QFETCH(QString, cause);
+    auto opened = PpdevPort::open(device, 1000);
+    QVERIFY(std::holds_alternative<PortAccessError>(opened));
+    const QString message = std::get<PortAccessError>(opened).message();
+    QVERIFY2(message.contains(device), qPrintable(message));
+    QVERIFY2(message.contains(cause), qPrintable(message));
+    QVERIFY2(message.contains("--simulate"), qPrintable(message));
+}
+
+void TestPpdevPort::permissionDenied() {
+    if (geteuid() == 0) QSKIP("root opens any file; permission is not checked");
+    QTemporaryFile file;
+    QVERIFY(file.open());
+    file.setPermissions(QFileDevice::ReadOwner);
+    auto opened = PpdevPort::open(file.fileName(), 1000);
+    QVERIFY(std::holds_alternative<PortAccessError>(opened));
+    const QString message = std::get<PortAccessError>(opened).message();
+    QVERIFY2(message.contains("permiso denegado") && message.contains("grupo lp"), qPrintable(message));
+}
+
+QTEST_GUILESS_MAIN(TestPpdevPort)
+#include "test_ppdev_port.moc"
