@@ -7,6 +7,7 @@
 #include "app/navigator.h"
 #include "autotest/form3.h"
 #include "manual/form2.h"
+#include "widgets/multi_line_text_box.h"
 #include "widgets/picture_box.h"
 #include "widgets/screen.h"
 #include "widgets/twips.h"
@@ -38,7 +39,7 @@ Form1::Form1(Navigator& navigator) : navigator_(navigator) {
     Picture1->setGeometry(twipsRect(840, 1440, 8175, 6375));
     Picture1->setBuiltInPicture(QPixmap(QStringLiteral(":/pictures/wiring.jpg")));
 
-    Text1 = new QPlainTextEdit(kWiringText, this);
+    Text1 = new MultiLineTextBox(kWiringText, this);
     Text1->setGeometry(twipsRect(840, 7920, 8175, 975));
 
     setTabOrder(Command1, Command2);

@@ -1,0 +1,62 @@
+#include "widgets/multi_line_text_box.h"
+
+#include <QEvent>
+#include <QFontMetricsF>
+#include <QScrollBar>
+
+namespace {
+
+constexpr int kNarrowestStretch = 70;
+constexpr double kSmallestPointSize = 6.0;
+
+}  // namespace
+
+MultiLineTextBox::MultiLineTextBox(const QString& text, QWidget* parent)
+    : QPlainTextEdit(text, parent), designFont_(font()) {
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    fitLines();
+}
+
+void MultiLineTextBox::resizeEvent(QResizeEvent* event) {
+    QPlainTextEdit::resizeEvent(event);
+    fitLines();
+}
+
+void MultiLineTextBox::changeEvent(QEvent* event) {
+    QPlainTextEdit::changeEvent(event);
+    if (event->type() == QEvent::FontChange && !fitting_) {
+        designFont_ = font();
+        fitLines();
+    }
+}
+
+bool MultiLineTextBox::fits(const QFont& font) const {
+    const QFontMetricsF metrics(font);
+    const double margin = 2 * document()->documentMargin();
+    // One pixel more for the cursor, which the layout keeps room for at the end of a line.
+    const double width = viewport()->width() - margin - 1;
+    const double height = viewport()->height() - margin;
+    QStringList lines = toPlainText().split(u'\n');
+    while (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+    if (lines.size() * metrics.lineSpacing() > height) return false;
+    for (const QString& line : lines)
+        if (metrics.horizontalAdvance(line) > width) return false;
+    return true;
+}
+
+void MultiLineTextBox::fitLines() {
+    QFont candidate = designFont_;
+    for (double size = designFont_.pointSizeF(); size >= kSmallestPointSize; size -= 0.25) {
+        candidate.setPointSizeF(size);
+        for (int stretch = 100; stretch >= kNarrowestStretch; --stretch) {
+            candidate.setStretch(stretch);
+            if (fits(candidate)) {
+                fitting_ = true;
+                setFont(candidate);
+                fitting_ = false;
+                return;
+            }
+        }
+    }
+}
