@@ -1,22 +1,120 @@
 #ifndef AUTOTEST_FORM3_H
 #define AUTOTEST_FORM3_H
 
+#include <array>
+
+#include <QString>
+#include <QTimer>
 #include <QWidget>
 
 class Card;
+class Lamp;
+class ListBox;
 class Navigation;
+class PictureBox;
+class QGroupBox;
+class QLabel;
+class QPlainTextEdit;
+class WrapButton;
 
-// SCAFFOLD: replaced by the automatic test window.
+// The automatic test window: six timed tests of the card, one after the other, with the progress
+// of the running test in List1 and the verdicts of the whole run in List2. Each test is driven by
+// its own timer, and at most one of them runs at a time.
 class Form3 : public QWidget {
     Q_OBJECT
 public:
-    Form3(Card& card, Navigation& navigation, QString programFolder)
-        : card_(card), navigation_(navigation), programFolder_(programFolder) {}
-    void Form_Load() {}
+    Form3(Card& card, Navigation& navigation, QString programFolder);
+
+    void Form_Load();
+
+    // " INICIAR     TEST ": the whole sequence from test 1.
+    void Command3_Click();
+    // "INICIAR TEST ANALOGICO": test 6 alone.
+    void Command7_Click();
+    // "VOLVER AL MENU ANTERIOR".
+    void Command2_Click();
+    // "SALIR DEL PROGRAMA".
+    void Salir_Click();
+
+    // One tick of each test.
+    void Timer1_Timer();
+    void Timer2_Timer();
+    void Timer3_Timer();
+    void Timer4_Timer();
+    void Timer5_Timer();
+    void Timer6_Timer();
+
+    // Reads the eight inputs, shows them on Picture2 and gives back the input byte.
+    qint16 ReadAndShowInputs();
+    // True when the inputs are not the complement of the outputs, as a working card reads them.
+    static bool InputMismatch(qint16 inputs, qint16 outputs);
+    // Lights the indicator of the one output that value switches on; every other goes dark.
+    void ShowOutputs(qint16 value);
+
+    // The controls, named and numbered as in the window's design.
+    QGroupBox* Frame1;
+    QGroupBox* Frame2;
+    QGroupBox* Frame3;
+    std::array<PictureBox*, 8> Picture1{};  // output indicators
+    std::array<PictureBox*, 8> Picture2{};  // input indicators
+    // Element 7 is the caption of output 0; element k - 1 that of output k.
+    std::array<QLabel*, 8> Label2{};
+    // Elements 0 to 7 caption the digital inputs as Label2 does the outputs; element 12 - n
+    // captions analog input n.
+    std::array<QLabel*, 12> Label1{};
+    std::array<Lamp*, 4> Shape3{};  // lamp of analog input j + 1
+    QPlainTextEdit* Text1;
+    // Element 0 is the analog help text; elements 1 to 4 show the voltages of analog inputs 1 to 4.
+    std::array<QPlainTextEdit*, 5> Text3{};
+    std::array<QPlainTextEdit*, 1> Text2{};  // the description of the running test
+    PictureBox* Picture3;
+    QLabel* Label3;
+    ListBox* List1;
+    ListBox* List2;
+    WrapButton* Command3;
+    WrapButton* Command7;
+    WrapButton* Command2;
+    WrapButton* Salir;
+    QTimer* Timer1;
+    QTimer* Timer2;
+    QTimer* Timer3;
+    QTimer* Timer4;
+    QTimer* Timer5;
+    QTimer* Timer6;
+
+signals:
+    // A tick has returned and no test timer runs any more: the sequence ended, by its verdict or
+    // by a failure.
+    void sequenceEnded();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
 private:
-    [[maybe_unused]] Card& card_;
-    [[maybe_unused]] Navigation& navigation_;
+    void buildDigitalFrames();
+    void buildAnalogFrame();
+    void buildResults();
+    void buildButtons();
+    void buildTimers();
+    std::array<QTimer*, 6> testTimers() const;
+    void checkSequenceEnded();
+
+    // The start of every tick: the test's description and its picture.
+    void showTest(const QString& description, const QString& pictureFile);
+    QString picturePath(const QString& file) const { return programFolder_ + file; }
+    void setIndicator(PictureBox* indicator, bool lit);
+    void showOutputPattern(qint16 pattern);
+
+    // Tests 1 to 3: output value on, settle, show, read back; true when the inputs are wrong.
+    bool verifiedSwitching(qint16 value, qint32 settleMs);
+    void switchOff();
+    // Tests 4 and 5: one pattern written and checked; true when the inputs are wrong.
+    bool checkPhase(qint16 pattern, QTimer* timer, const QString& successLine);
+    void failureReport(QTimer* timer);
+    void addErrorPair();
+
+    Card& card_;
+    Navigation& navigation_;
     QString programFolder_;
 };
 

@@ -1,0 +1,134 @@
+#include "autotest/form3.h"
+
+#include <QPlainTextEdit>
+#include <QTimer>
+
+#include "autotest/test_state.h"
+#include "card/card.h"
+#include "widgets/list_box.h"
+
+namespace {
+
+const QString kTest1Description = QStringLiteral(
+    "COMPROBANDO SALIDAS Y ENTRADAS DIGITALES. Se iran activando y desactivando, dos veces, una por una, todas "
+    "las salidas por rele");
+const QString kTest2Description =
+    QStringLiteral("COMPROBANDO SALIDAS Y ENTRADAS DIGITALES. Las salidas por rele realizan un efecto cortina lento");
+const QString kTest3Description =
+    QStringLiteral("COMPROBANDO SALIDAS Y ENTRADAS DIGITALES. Las salidas por rele realizan un efecto cortina rapido");
+
+constexpr qint16 kOutputs = 8;
+constexpr qint32 kTest1SettleMs = 100;
+constexpr qint32 kTest1HoldMs = 500;
+constexpr qint32 kCurtainSettleMs = 50;
+constexpr qint16 kTest3Passes = 4;
+
+qint16 outputValue(qint16 output) {
+    return static_cast<qint16>(1 << output);
+}
+
+QString passLine(qint16 output) {
+    return QStringLiteral("Entrada Nº %1 correcta").arg(output);
+}
+
+}  // namespace
+
+bool Form3::verifiedSwitching(qint16 value, qint32 settleMs) {
+    card_.WriteOutputs(value);
+    card_.Sleep(settleMs);
+    ShowOutputs(value);
+    return InputMismatch(ReadAndShowInputs(), value);
+}
+
+// Test 1 shows the inputs with every output off too, but does not judge them.
+void Form3::switchOff() {
+    card_.WriteOutputs(0);
+    card_.Sleep(kTest1SettleMs);
+    ShowOutputs(0);
+    ReadAndShowInputs();
+}
+
+void Form3::failureReport(QTimer* timer) {
+    timer->stop();
+    addErrorPair();
+}
+
+// Test 1: output k on and off twice, verified each time it is on.
+void Form3::Timer1_Timer() {
+    showTest(kTest1Description, QStringLiteral("/test1.jpg"));
+    const qint16 output = TestStep;
+    bool failed = false;
+    if (verifiedSwitching(outputValue(output), kTest1SettleMs)) {
+        failureReport(Timer1);
+        failed = true;
+    } else {
+        List1->AddItem(passLine(output));
+    }
+    card_.Sleep(kTest1HoldMs);
+    switchOff();
+    card_.Sleep(kTest1HoldMs);
+    if (verifiedSwitching(outputValue(output), kTest1SettleMs)) {
+        failureReport(Timer1);
+        failed = true;
+    }
+    card_.Sleep(kTest1HoldMs);
+    switchOff();
+
+    ++TestStep;
+    if (TestStep == kOutputs && !failed) {
+        List2->AddItem(QStringLiteral("TEST 1 CORRECTO"));
+        TestStep = 0;
+        Timer1->stop();
+        Timer2->start();
+        List1->Clear();
+    }
+}
+
+// Test 2: the slow curtain, one lit output walking from 0 to 7, twice.
+void Form3::Timer2_Timer() {
+    showTest(kTest2Description, QStringLiteral("/test2.jpg"));
+    const qint16 output = TestStep;
+    const bool failed = verifiedSwitching(outputValue(output), kCurtainSettleMs);
+    if (failed)
+        failureReport(Timer2);
+    else
+        List1->AddItem(passLine(output));
+
+    ++TestStep;
+    if (TestStep != kOutputs) return;
+    TestStep = 0;
+    if (TestRound == 0) {
+        List1->Clear();
+        TestRound = 1;
+    } else if (!failed) {
+        List2->AddItem(QStringLiteral("TEST 2 CORRECTO"));
+        TestRound = 0;
+        Timer2->stop();
+        Timer3->start();
+        List1->Clear();
+    }
+}
+
+// Test 3: the fast curtain, the same walk four times.
+void Form3::Timer3_Timer() {
+    showTest(kTest3Description, QStringLiteral("/test3.jpg"));
+    const qint16 output = TestStep;
+    const bool failed = verifiedSwitching(outputValue(output), kCurtainSettleMs);
+    if (failed)
+        failureReport(Timer3);
+    else
+        List1->AddItem(passLine(output));
+
+    ++TestStep;
+    if (TestStep != kOutputs) return;
+    TestStep = 0;
+    ++TestRound;
+    List1->Clear();
+    if (TestRound == kTest3Passes && !failed) {
+        List2->AddItem(QStringLiteral("TEST 3 CORRECTO"));
+        TestRound = 0;
+        Timer3->stop();
+        Timer4->start();
+        List1->Clear();
+    }
+}

@@ -1,0 +1,40 @@
+#include "autotest/form3.h"
+
+#include "card/card.h"
+#include "widgets/picture_box.h"
+
+namespace {
+
+// The cross that marks a lit indicator; read from its file each time, nothing is kept.
+const QString kCrossPicture = QStringLiteral("/cruz.gif");
+
+bool bitSet(qint16 value, int n) {
+    return (value >> n & 1) != 0;
+}
+
+}  // namespace
+
+void Form3::setIndicator(PictureBox* indicator, bool lit) {
+    indicator->LoadPicture(lit ? picturePath(kCrossPicture) : QString());
+}
+
+qint16 Form3::ReadAndShowInputs() {
+    const qint16 inputs = card_.ReadDigitalInputs();
+    // Every indicator is set on every read, from input 7 down, so none keeps an earlier state.
+    for (int n = 7; n >= 0; --n) setIndicator(Picture2[n], bitSet(inputs, n));
+    return inputs;
+}
+
+// A working connection reads the opposite of its output: 0 while the output is on.
+bool Form3::InputMismatch(qint16 inputs, qint16 outputs) {
+    return inputs != 255 - outputs;
+}
+
+void Form3::ShowOutputs(qint16 value) {
+    for (int n = 0; n < 8; ++n) setIndicator(Picture1[n], value == 1 << n);
+}
+
+// Tests 4 and 5 switch several outputs at once; ShowOutputs only knows a single lit output.
+void Form3::showOutputPattern(qint16 pattern) {
+    for (int n = 0; n < 8; ++n) setIndicator(Picture1[n], bitSet(pattern, n));
+}
