@@ -1,14 +1,17 @@
 #include "widgets/screen.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QListView>
 #include <QWidget>
 
+// Only the window's own pending paint request is delivered, which paints what has changed since the
+// last paint; no timer, click or other event is taken, so the handler that waits is not re-entered.
 void repaintVisibleWindows() {
     for (QWidget* window : QApplication::topLevelWidgets()) {
         if (!window->isVisible()) continue;
         for (QListView* list : window->findChildren<QListView*>()) list->doItemsLayout();
-        window->repaint();
+        QCoreApplication::sendPostedEvents(window, QEvent::UpdateRequest);
     }
 }
 

@@ -4,7 +4,7 @@
 class QWidget;
 
 // Paints every visible window at once, without running the event loop, so what a handler has set
-// stays on screen while it blocks in a wait. List boxes lay out their new lines first.
+// is on screen while it blocks in a wait. List boxes lay out their new lines first.
 void repaintVisibleWindows();
 
 // The standard dialog font of the window designs, 8.25 point sans serif.
