@@ -4,6 +4,7 @@
 
 #include "app/form1.h"
 #include "autotest/form3.h"
+#include "card/card.h"
 #include "manual/form2.h"
 
 Navigator::Navigator(Card& card, QString programFolder, std::function<void(int)> endProgram)
@@ -15,9 +16,15 @@ Navigator::~Navigator() {
     delete form1_;
 }
 
-Form1* Navigator::form1() const { return form1_; }
-Form2* Navigator::form2() const { return form2_; }
-Form3* Navigator::form3() const { return form3_; }
+Form1* Navigator::form1() const {
+    return form1_;
+}
+Form2* Navigator::form2() const {
+    return form2_;
+}
+Form3* Navigator::form3() const {
+    return form3_;
+}
 
 void Navigator::start() {
     if (!form1_) form1_ = new Form1(*this);
@@ -56,9 +63,20 @@ void Navigator::unload(QWidget* window) {
     window->deleteLater();
 }
 
-void Navigator::endProgram() {
+void Navigator::stopCheckWindowTimers() {
     for (QWidget* window : {static_cast<QWidget*>(form2_), static_cast<QWidget*>(form3_)})
         if (window)
             for (QTimer* timer : window->findChildren<QTimer*>()) timer->stop();
+}
+
+void Navigator::endProgram() {
+    stopCheckWindowTimers();
     endProgram_(0);
+}
+
+void Navigator::endOnSignal(int signal) {
+    const bool checkWindowOpen = form2_ || form3_;
+    stopCheckWindowTimers();
+    if (checkWindowOpen) card_.WriteOutputs(0);
+    endProgram_(128 + signal);
 }

@@ -34,8 +34,13 @@ public:
     void showMenu() override;
     void unload(QWidget* window) override;
     void endProgram() override;
+    // A signal ends the program between two handlers: the relays are switched off first when a
+    // check window is open, and the exit status tells which signal it was.
+    void endOnSignal(int signal);
 
 private:
+    void stopCheckWindowTimers();
+
     Card& card_;
     QString programFolder_;
     std::function<void(int)> endProgram_;
