@@ -1,0 +1,37 @@
+#include "app/auto_run.h"
+
+#include "autotest/form3.h"
+#include "card/card.h"
+#include "widgets/list_box.h"
+
+namespace {
+const QString kCardWorks = QStringLiteral("FUNCIONAMIENTO DE LA TARJETA CORRECTO");
+}
+
+AutoRun::AutoRun(Card& card, const QString& programFolder, std::function<void(const QString&)> printLine)
+    : card_(card), form3_(new Form3(card, *this, programFolder)) {
+    connect(form3_->List2, &ListBox::lineAdded, this, [printLine](const QString& line) { printLine(line); });
+    connect(form3_, &Form3::sequenceEnded, this, &AutoRun::sequenceEnded);
+}
+
+AutoRun::~AutoRun() {
+    delete form3_;
+}
+
+void AutoRun::start() {
+    form3_->Form_Load();
+    form3_->Command3_Click();
+}
+
+void AutoRun::sequenceEnded() {
+    const QStringList verdicts = form3_->List2->lines();
+    stop(!verdicts.isEmpty() && verdicts.last() == kCardWorks ? kCardPassed : kTestFailed);
+}
+
+void AutoRun::stop(int exitStatus) {
+    if (done_) return;
+    done_ = true;
+    for (QTimer* timer : form3_->findChildren<QTimer*>()) timer->stop();
+    card_.WriteOutputs(0);
+    emit finished(exitStatus);
+}

@@ -1,0 +1,45 @@
+#ifndef APP_AUTO_RUN_H
+#define APP_AUTO_RUN_H
+
+#include <functional>
+
+#include <QObject>
+
+#include "widgets/navigation.h"
+
+class Card;
+class Form3;
+
+// The automatic sequence once, from test 1, on the test window itself kept out of sight: each
+// verdict line is passed on as it is written, and at the end the relays are switched off and the
+// run finishes with 0 for a good card or 1 for a failed test.
+class AutoRun : public QObject, private Navigation {
+    Q_OBJECT
+public:
+    static constexpr int kCardPassed = 0;
+    static constexpr int kTestFailed = 1;
+
+    AutoRun(Card& card, const QString& programFolder, std::function<void(const QString&)> printLine);
+    ~AutoRun() override;
+
+    void start();
+    Form3& window() { return *form3_; }
+    // Switches the relays off and ends at once, as for a signal.
+    void stop(int exitStatus);
+
+signals:
+    void finished(int exitStatus);
+
+private:
+    void sequenceEnded();
+    // Nobody can click the window's buttons, so these are never asked for.
+    void showMenu() override {}
+    void unload(QWidget*) override {}
+    void endProgram() override {}
+
+    Card& card_;
+    Form3* form3_;
+    bool done_ = false;
+};
+
+#endif
