@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 
 #include <QCommandLineParser>
+#include <QRegularExpression>
 
 #include "card/ppdev_port.h"
 
@@ -14,10 +15,10 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
                                   QStringLiteral("Muestra esta ayuda y termina."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                      QStringLiteral("Muestra la versión y termina."));
-    const QCommandLineOption port(QStringLiteral("port"),
-                                  QStringLiteral("Dispositivo del puerto paralelo (por omisión %1).")
-                                      .arg(PpdevPort::kDefaultDevice),
-                                  QStringLiteral("DISPOSITIVO"));
+    const QCommandLineOption port(
+        QStringLiteral("port"),
+        QStringLiteral("Dispositivo del puerto paralelo (por omisión %1).").arg(PpdevPort::kDefaultDevice),
+        QStringLiteral("DISPOSITIVO"));
     const QCommandLineOption simulate(QStringLiteral("simulate"),
                                       QStringLiteral("Usa una tarjeta simulada en lugar del puerto paralelo."));
     const QCommandLineOption fault(QStringLiteral("fault"),
@@ -31,7 +32,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     parser.addOptions({help, version, port, simulate, fault, autoRun});
 
     QString usage = parser.helpText();
-    usage.replace(QStringLiteral("<executable_name>"), QStringLiteral("cardcheck"));
+    usage.replace(QRegularExpression(QStringLiteral("^Usage: \\S+")), QStringLiteral("Usage: cardcheck"));
     auto mistake = [&](const QString& what) { return ParsedCommandLine{std::nullopt, what + u'\n' + usage, 2}; };
 
     if (!parser.parse(arguments)) return mistake(parser.errorText());

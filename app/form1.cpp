@@ -65,7 +65,9 @@ void Form1::Command2_Click() {
     navigator_.showForm3().setEnabled(true);
 }
 
-void Form1::Command3_Click() { navigator_.endProgram(); }
+void Form1::Command3_Click() {
+    navigator_.endProgram();
+}
 
 // The outputs are already off whenever the menu is on screen.
 void Form1::closeEvent(QCloseEvent* event) {

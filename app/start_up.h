@@ -1,6 +1,7 @@
 #ifndef APP_START_UP_H
 #define APP_START_UP_H
 
+#include <functional>
 #include <memory>
 #include <variant>
 
@@ -11,11 +12,16 @@ class Clock;
 class Port;
 
 // The card behind the port the user chose: the parallel port (ppdev) or the simulated card.
-// Chosen once, at start; nothing else in the program asks which it is.
-std::variant<std::unique_ptr<Port>, PortAccessError> openCard(const CommandLine& options, Clock& clock);
+// Chosen once, at start; nothing else in the program asks which it is. onLost is called if the
+// port goes away later.
+std::variant<std::unique_ptr<Port>, PortAccessError> openCard(const CommandLine& options, Clock& clock,
+                                                              std::function<void(const QString&)> onLost);
 
-// Says why the port cannot be used: always on standard error, and in a dialog with a single
-// button when there is a screen to show it on. Needs no application object of its own.
-void reportAccessError(const QString& message, bool withDialog, int argc, char* argv[]);
+// A message about the port, on standard error; always, whatever else shows it.
+void printAccessError(const QString& message);
+// Whether there is a screen, and somebody to click a dialog's button.
+bool canShowDialogs();
+// The same message in a dialog with a single button; needs the application object.
+void showAccessErrorDialog(const QString& message);
 
 #endif

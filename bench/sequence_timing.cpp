@@ -1,0 +1,81 @@
+// Runs the whole automatic sequence on the simulated card with the real clock and the real timers,
+// the window on screen (offscreen platform) and repainted before every wait as in normal use, and
+// compares how long each test took with the least that its waits and timer intervals allow.
+#include <cstdio>
+
+#include <QApplication>
+#include <QElapsedTimer>
+
+#include "app/auto_run.h"
+#include "autotest/form3.h"
+#include "card/card.h"
+#include "card/clock.h"
+#include "card/simulated_card.h"
+#include "widgets/screen.h"
+
+namespace {
+
+struct Least {
+    const char* line;  // the verdict line that ends the test
+    int ms;
+    const char* arithmetic;
+};
+
+// A tick that blocks longer than its timer's interval is followed by the next one at once.
+const Least kLeast[] = {
+    {"TEST 1 CORRECTO", 500 + 8 * 1900, "500 first interval + 8 ticks x (100+500+100+500+100+500+100)"},
+    {"TEST 2 CORRECTO", 16 * 500 + 50, "16 ticks x 500 interval + 50 settle of the last"},
+    {"TEST 3 CORRECTO", 32 * 50 + 50, "32 ticks x 50 interval + 50 settle of the last"},
+    {"TEST 4 CORRECTO", 500 + 6 * 600, "500 first interval + 6 ticks x (50+500+50)"},
+    {"TEST 5 CORRECTO", 500 + 4 * 600, "500 first interval + 4 ticks x (50+500+50)"},
+    {"TEST 6 CORRECTO", 100 + 10 * 400, "100 first interval + 10 ticks x 4 reads x (50+50)"},
+};
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    RealClock clock;
+    SimulatedCard simulated(clock);
+    Card card(simulated, clock);
+    card.setBeforeWait(repaintVisibleWindows);
+
+    QElapsedTimer sinceClick;
+    QList<qint64> ends;
+    AutoRun run(card, QCoreApplication::applicationDirPath(), [&](const QString& line) {
+        for (const Least& test : kLeast)
+            if (line == QLatin1String(test.line)) ends << sinceClick.elapsed();
+    });
+    int status = -1;
+    QObject::connect(&run, &AutoRun::finished, [&](int exitStatus) {
+        status = exitStatus;
+        QCoreApplication::quit();
+    });
+    run.window().show();
+    sinceClick.start();
+    run.start();
+    app.exec();
+    const qint64 total = sinceClick.elapsed();
+
+    if (status != AutoRun::kCardPassed || ends.size() != 6) {
+        std::printf("the sequence did not pass on the simulated card (status %d)\n", status);
+        return 1;
+    }
+    std::printf("%-6s %10s %12s %7s  %s\n", "test", "least ms", "measured ms", "ratio",
+                "least, from the waits and intervals");
+    int leastTotal = 0;
+    qint64 previous = 0;
+    for (int i = 0; i < 6; ++i) {
+        const qint64 measured = ends[i] - previous;
+        previous = ends[i];
+        leastTotal += kLeast[i].ms;
+        std::printf("%-6d %10d %12lld %7.4f  %s\n", i + 1, kLeast[i].ms, static_cast<long long>(measured),
+                    double(measured) / kLeast[i].ms, kLeast[i].arithmetic);
+    }
+    const double ratio = double(total) / leastTotal;
+    std::printf("%-6s %10d %12lld %7.4f  from the click to the last verdict line\n", "total", leastTotal,
+                static_cast<long long>(total), ratio);
+    std::printf("%s: within 2%% of the least: %s\n", ratio <= 1.02 ? "PASS" : "FAIL", ratio <= 1.02 ? "yes" : "no");
+    return ratio <= 1.02 ? 0 : 1;
+}

@@ -1,0 +1,78 @@
+#include <QtTest>
+
+#include "app/command_line.h"
+
+class TestCommandLine : public QObject {
+    Q_OBJECT
+private slots:
+    void accepted_data();
+    void accepted();
+    void refused_data();
+    void refused();
+    void helpAndVersion();
+};
+
+void TestCommandLine::accepted_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<bool>("simulate");
+    QTest::addColumn<bool>("autoRun");
+    QTest::addColumn<int>("brokenInput");
+    QTest::newRow("no option") << QStringList{} << "/dev/parport0" << false << false << -1;
+    QTest::newRow("second port") << QStringList{"--port", "/dev/parport1"} << "/dev/parport1" << false << false << -1;
+    QTest::newRow("simulated") << QStringList{"--simulate"} << "/dev/parport0" << true << false << -1;
+    QTest::newRow("unseen on a port") << QStringList{"--auto", "--port=/dev/parport2"} << "/dev/parport2" << false
+                                      << true << -1;
+    QTest::newRow("simulated with a fault")
+        << QStringList{"--simulate", "--auto", "--fault", "roto:5"} << "/dev/parport0" << true << true << 5;
+}
+
+void TestCommandLine::accepted() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, device);
+    QFETCH(bool, simulate);
+    QFETCH(bool, autoRun);
+    QFETCH(int, brokenInput);
+    const ParsedCommandLine parsed = parseCommandLine(QStringList{"cardcheck"} + arguments);
+    QVERIFY2(parsed.options, qPrintable(parsed.text));
+    QCOMPARE(parsed.options->device, device);
+    QCOMPARE(parsed.options->simulate, simulate);
+    QCOMPARE(parsed.options->autoRun, autoRun);
+    for (int n = 0; n < 8; ++n) QCOMPARE(parsed.options->faults.inputSource[n], n == brokenInput ? -1 : n);
+}
+
+void TestCommandLine::refused_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("says");
+    QTest::newRow("unknown option") << QStringList{"--bogus"} << "bogus";
+    QTest::newRow("stray argument") << QStringList{"tarjeta"} << "tarjeta";
+    QTest::newRow("port without device") << QStringList{"--port"} << "port";
+    QTest::newRow("fault without simulation") << QStringList{"--fault", "roto:1"} << "--simulate";
+    QTest::newRow("malformed fault") << QStringList{"--simulate", "--fault", "roto:9"} << "roto:9";
+    QTest::newRow("port and simulation") << QStringList{"--simulate", "--port", "/dev/parport0"} << "juntos";
+}
+
+void TestCommandLine::refused() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, says);
+    const ParsedCommandLine parsed = parseCommandLine(QStringList{"cardcheck"} + arguments);
+    QVERIFY(!parsed.options);
+    QCOMPARE(parsed.exitStatus, 2);
+    QVERIFY2(parsed.text.contains(says), qPrintable(parsed.text));
+    QVERIFY2(parsed.text.contains("Usage: cardcheck"), qPrintable(parsed.text));
+}
+
+void TestCommandLine::helpAndVersion() {
+    const ParsedCommandLine help = parseCommandLine({"cardcheck", "--help"});
+    QVERIFY(!help.options);
+    QCOMPARE(help.exitStatus, 0);
+    for (const char* option : {"--port", "--simulate", "--fault", "--auto", "--help", "--version", "cruzados:A,B"})
+        QVERIFY2(help.text.contains(QLatin1String(option)), option);
+
+    const ParsedCommandLine version = parseCommandLine({"cardcheck", "--version"});
+    QCOMPARE(version.exitStatus, 0);
+    QCOMPARE(version.text, QStringLiteral("cardcheck " CARDCHECK_VERSION "\n"));
+}
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "test_command_line.moc"

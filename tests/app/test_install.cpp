@@ -1,0 +1,68 @@
+#include <QtTest>
+
+// An installed copy is laid out as a desktop program and runs from its prefix.
+class TestInstall : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void layout_data();
+    void layout();
+    void runsFromThePrefix();
+
+private:
+    QTemporaryDir prefix_;
+};
+
+void TestInstall::initTestCase() {
+    QVERIFY(prefix_.isValid());
+    QProcess install;
+    install.start("cmake", {"--install", CARDCHECK_BUILD_DIR, "--prefix", prefix_.path()});
+    QVERIFY(install.waitForFinished(60000));
+    QVERIFY2(install.exitCode() == 0, install.readAllStandardError().constData());
+}
+
+void TestInstall::layout_data() {
+    QTest::addColumn<QString>("path");
+    QTest::newRow("program") << "lib/cardcheck/cardcheck";
+    QTest::newRow("cross") << "lib/cardcheck/cruz.gif";
+    for (int n = 1; n <= 6; ++n)
+        QTest::addRow("test %d picture", n) << QStringLiteral("lib/cardcheck/test%1.jpg").arg(n);
+    QTest::newRow("launcher") << "bin/cardcheck";
+    QTest::newRow("desktop entry") << "share/applications/cardcheck.desktop";
+    QTest::newRow("icon") << "share/icons/hicolor/64x64/apps/cardcheck.png";
+}
+
+void TestInstall::layout() {
+    QFETCH(QString, path);
+    const QFileInfo installed(prefix_.filePath(path));
+    QVERIFY2(installed.exists(), qPrintable(installed.filePath()));
+    if (path.startsWith("bin/")) {
+        QVERIFY(installed.isSymLink());
+        QVERIFY(!installed.symLinkTarget().isEmpty() && QFileInfo(installed.symLinkTarget()).isExecutable());
+    }
+    if (path.endsWith(".desktop")) {
+        QFile entry(installed.filePath());
+        QVERIFY(entry.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(entry.readAll());
+        QVERIFY(text.contains("\nExec=cardcheck\n") && text.contains("\nIcon=cardcheck\n"));
+        QVERIFY(text.contains("Name=Comprobación de la tarjeta de control"));
+    }
+}
+
+// Through the link on the path, the program finds the pictures beside itself: a missing one would
+// be reported on standard error.
+void TestInstall::runsFromThePrefix() {
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    program.setProcessEnvironment(environment);
+    program.start(prefix_.filePath("bin/cardcheck"), {"--auto", "--simulate", "--fault", "roto:0"});
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitCode(), 1);
+    QVERIFY(program.readAllStandardOutput().startsWith("SE HA PRODUCIDO UN ERROR\n"));
+    const QByteArray errors = program.readAllStandardError();
+    QVERIFY2(!errors.contains("imagen"), errors.constData());
+}
+
+QTEST_GUILESS_MAIN(TestInstall)
+#include "test_install.moc"
