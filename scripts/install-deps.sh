@@ -1,0 +1,12 @@
+#!/bin/sh
+# Installs what building and testing cardcheck needs on Debian 12: the compiler, CMake, Qt 6 and a font.
+set -e
+packages="cmake g++ make qt6-base-dev fonts-dejavu-core"
+missing=""
+for p in $packages; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq $missing
