@@ -6,7 +6,9 @@
 
 Card::Card(Port& port, Clock& clock) : port_(port), clock_(clock) {}
 
-qint16 Card::StatusNibble(qint16 status) { return static_cast<qint16>((status & kStatusNibbleMask) / 8); }
+qint16 Card::StatusNibble(qint16 status) {
+    return static_cast<qint16>((status & kStatusNibbleMask) / 8);
+}
 
 void Card::WriteOutputs(qint16 value) {
     port_.PortOut(ControlPort, CtrlWriteOutputs);

@@ -63,9 +63,8 @@ std::optional<QString> addFault(CardFaults& faults, const QString& text) {
             readings.push_back(*raw);
         }
         if (!k || readings.empty())
-            return malformed(text,
-                             QStringLiteral("se esperaba analogica:K=R o analogica:K=R1,R2,... con K de 1 a 4 y "
-                                            "lecturas de 0 a 255"));
+            return malformed(text, QStringLiteral("se esperaba analogica:K=R o analogica:K=R1,R2,... con K de 1 a 4 y "
+                                                  "lecturas de 0 a 255"));
         result.analogReadings[*k - 1] = std::move(readings);
     } else {
         return malformed(text, QStringLiteral("los fallos conocidos son roto, cruzados, fija y analogica"));

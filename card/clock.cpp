@@ -3,8 +3,14 @@
 #include <chrono>
 #include <thread>
 
-RealClock::RealClock() { started_.start(); }
+RealClock::RealClock() {
+    started_.start();
+}
 
-void RealClock::Sleep(qint32 milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+void RealClock::Sleep(qint32 milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
 
-qint64 RealClock::elapsedMs() const { return started_.elapsed(); }
+qint64 RealClock::elapsedMs() const {
+    return started_.elapsed();
+}

@@ -60,7 +60,8 @@ int claimWithin(int fd, int timeoutMs) {
 }  // namespace
 
 QString PortAccessError::message() const {
-    return QStringLiteral("No se puede usar el puerto paralelo %1: %2.\n%3\n%4").arg(device, cause, advice, kTrySimulate);
+    return QStringLiteral("No se puede usar el puerto paralelo %1: %2.\n%3\n%4")
+        .arg(device, cause, advice, kTrySimulate);
 }
 
 std::variant<std::unique_ptr<PpdevPort>, PortAccessError> PpdevPort::open(const QString& device, int claimTimeoutMs) {

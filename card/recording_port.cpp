@@ -27,7 +27,9 @@ void RecordingPort::Sleep(qint32 milliseconds) {
         now_ += milliseconds;
 }
 
-qint64 RecordingPort::elapsedMs() const { return innerClock_ ? innerClock_->elapsedMs() : now_; }
+qint64 RecordingPort::elapsedMs() const {
+    return innerClock_ ? innerClock_->elapsedMs() : now_;
+}
 
 QList<int> RecordingPort::outputBytes() const {
     QList<int> bytes;

@@ -35,11 +35,20 @@ qint16 SimulatedCard::PortIn(qint16 port) {
     if (port != StatusPort) return static_cast<qint16>(noise_() & 0xFF);
     int nibble = static_cast<int>(noise_() >> 8) & 15;  // undriven lines float
     switch (control_) {
-        case CtrlDigitalLow: nibble = digitalStatusLines() & 15; break;
-        case CtrlDigitalHigh: nibble = digitalStatusLines() >> 4; break;
-        case CtrlAnalogLow: nibble = converterNibble(false); break;
-        case CtrlAnalogHigh: nibble = converterNibble(true); break;
-        default: break;
+        case CtrlDigitalLow:
+            nibble = digitalStatusLines() & 15;
+            break;
+        case CtrlDigitalHigh:
+            nibble = digitalStatusLines() >> 4;
+            break;
+        case CtrlAnalogLow:
+            nibble = converterNibble(false);
+            break;
+        case CtrlAnalogHigh:
+            nibble = converterNibble(true);
+            break;
+        default:
+            break;
     }
     return static_cast<qint16>(nibble << 3 | noise);
 }

@@ -1,13 +1,17 @@
 #include "widgets/list_box.h"
 
-ListBox::ListBox(QWidget* parent) : QListWidget(parent) { setSelectionMode(QAbstractItemView::NoSelection); }
+ListBox::ListBox(QWidget* parent) : QListWidget(parent) {
+    setSelectionMode(QAbstractItemView::NoSelection);
+}
 
 void ListBox::AddItem(const QString& line) {
     addItem(line);
     emit lineAdded(line);
 }
 
-void ListBox::Clear() { clear(); }
+void ListBox::Clear() {
+    clear();
+}
 
 void ListBox::SetRow(int row, const QString& line) {
     if (row == count())

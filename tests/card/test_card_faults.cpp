@@ -25,15 +25,24 @@ void TestCardFaults::wellFormed() {
 void TestCardFaults::malformed_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("hint");
-    QTest::newRow("unknown kind") << "quemado:1" << "los fallos conocidos";
-    QTest::newRow("no number") << "roto" << "roto:N";
-    QTest::newRow("input out of range") << "roto:8" << "roto:N";
-    QTest::newRow("crossed with itself") << "cruzados:3,3" << "cruzados:A,B";
-    QTest::newRow("crossed, one wire") << "cruzados:3" << "cruzados:A,B";
-    QTest::newRow("stuck at 2") << "fija:1=2" << "fija:N=V";
-    QTest::newRow("analog input 0") << "analogica:0=100" << "analogica:K=R";
-    QTest::newRow("analog reading 256") << "analogica:1=256" << "analogica:K=R";
-    QTest::newRow("analog, no readings") << "analogica:1=" << "analogica:K=R";
+    QTest::newRow("unknown kind") << "quemado:1"
+                                  << "los fallos conocidos";
+    QTest::newRow("no number") << "roto"
+                               << "roto:N";
+    QTest::newRow("input out of range") << "roto:8"
+                                        << "roto:N";
+    QTest::newRow("crossed with itself") << "cruzados:3,3"
+                                         << "cruzados:A,B";
+    QTest::newRow("crossed, one wire") << "cruzados:3"
+                                       << "cruzados:A,B";
+    QTest::newRow("stuck at 2") << "fija:1=2"
+                                << "fija:N=V";
+    QTest::newRow("analog input 0") << "analogica:0=100"
+                                    << "analogica:K=R";
+    QTest::newRow("analog reading 256") << "analogica:1=256"
+                                        << "analogica:K=R";
+    QTest::newRow("analog, no readings") << "analogica:1="
+                                         << "analogica:K=R";
 }
 
 void TestCardFaults::malformed() {

@@ -16,8 +16,10 @@ private slots:
 void TestPpdevPort::refusals_data() {
     QTest::addColumn<QString>("device");
     QTest::addColumn<QString>("cause");
-    QTest::newRow("missing path") << "/nonexistent/parport9" << "no existe ese dispositivo";
-    QTest::newRow("character device that is no port") << "/dev/null" << "no es un puerto paralelo";
+    QTest::newRow("missing path") << "/nonexistent/parport9"
+                                  << "no existe ese dispositivo";
+    QTest::newRow("character device that is no port") << "/dev/null"
+                                                      << "no es un puerto paralelo";
     QTest::newRow("plain file") << QFINDTESTDATA("test_ppdev_port.cpp") << "no es un puerto paralelo";
 }
 
