@@ -99,21 +99,14 @@ void click(Form2& form, const QString& action) {
         form.Encender_Apagar[action.toInt()]->click();
 }
 
-// A class that exposes the layout of a text box's lines.
-class LaidOutText : public QPlainTextEdit {
-public:
-    using QPlainTextEdit::blockBoundingGeometry;
-    using QPlainTextEdit::contentOffset;
-};
-
 // Each designed line on a line of its own, none wrapped and none below the box's edge.
 void verifyLinesShowWhole(QPlainTextEdit* box) {
-    auto* text = static_cast<LaidOutText*>(box);
     for (QTextBlock block = box->document()->begin(); block.isValid(); block = block.next()) {
         if (block.text().isEmpty()) continue;
-        const QRectF shown = text->blockBoundingGeometry(block).translated(text->contentOffset());
+        QTextCursor lineEnd(block);
+        lineEnd.movePosition(QTextCursor::EndOfBlock);
         QVERIFY2(block.layout()->lineCount() == 1, qPrintable(block.text()));
-        QVERIFY2(shown.bottom() <= box->viewport()->height(), qPrintable(block.text()));
+        QVERIFY2(box->cursorRect(lineEnd).bottom() <= box->viewport()->height(), qPrintable(block.text()));
     }
 }
 
