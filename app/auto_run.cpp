@@ -1,5 +1,7 @@
 #include "app/auto_run.h"
 
+#include <QTimer>
+
 #include "autotest/form3.h"
 #include "card/card.h"
 #include "widgets/list_box.h"

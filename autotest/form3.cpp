@@ -15,6 +15,7 @@
 #include "card/card.h"
 #include "widgets/lamp.h"
 #include "widgets/list_box.h"
+#include "widgets/multi_line_text_box.h"
 #include "widgets/navigation.h"
 #include "widgets/picture_box.h"
 #include "widgets/screen.h"
@@ -70,23 +71,6 @@ QPlainTextEdit* valueBox(const QRect& geometry, QWidget* parent) {
     return box;
 }
 
-// The help texts keep their own line breaks. Where the screen font is wider than the one the
-// window was drawn for, the text is set a little smaller rather than cut off.
-void fitLines(QPlainTextEdit* box) {
-    QStringList lines = box->toPlainText().split(u'\n');
-    lines.removeAll(QString());
-    const QRectF room = QRectF(box->contentsRect()).adjusted(2, 2, -2, -2);
-    QFont font = box->font();
-    auto fits = [&] {
-        const QFontMetricsF metrics(font);
-        for (const QString& line : lines)
-            if (metrics.horizontalAdvance(line.trimmed()) > room.width()) return false;
-        return metrics.lineSpacing() * lines.size() <= room.height();
-    };
-    while (!fits() && font.pointSizeF() > kSmallestPoints) font.setPointSizeF(font.pointSizeF() - 0.25);
-    box->setFont(font);
-}
-
 // A list's longest line shows whole, without a scroll bar: a quarter point less where needed.
 void fitLongestLine(ListBox* list, const QString& longest) {
     const int textMargin = list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1;
@@ -101,15 +85,6 @@ void setColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) 
     QPalette palette = widget->palette();
     palette.setColor(role, colour);
     widget->setPalette(palette);
-}
-
-// Instruction texts sit on the colour of the menu bar, as notes rather than input boxes.
-QPlainTextEdit* helpText(const QString& text, const QRect& geometry, QWidget* parent) {
-    auto* box = valueBox(geometry, parent);
-    box->setPlainText(text);
-    setColour(box, QPalette::Base, QApplication::palette("QMenuBar").color(QPalette::Window));
-    fitLines(box);
-    return box;
 }
 
 }  // namespace
@@ -141,13 +116,13 @@ void Form3::buildDigitalFrames() {
         Label1[element] = caption(QStringLiteral("Entrada %1").arg(k), twipsRect(600, top, 975, 255), Frame2);
     }
 
-    Text1 = helpText(kDigitalHelp, twipsRect(120, 4200, 4335, 735), this);
+    Text1 = helpTextBox(kDigitalHelp, twipsRect(120, 4200, 4335, 735), this);
 }
 
 void Form3::buildAnalogFrame() {
     Frame3 = new QGroupBox(QStringLiteral("ENTRADAS ANALOGICAS - Tension"), this);
     Frame3->setGeometry(twipsRect(240, 5280, 3495, 2175));
-    Text3[0] = helpText(kAnalogHelp, twipsRect(240, 7560, 3495, 975), this);
+    Text3[0] = helpTextBox(kAnalogHelp, twipsRect(240, 7560, 3495, 975), this);
     for (int input = 1; input <= 4; ++input) {
         const int top = 360 + kRowTwips * (input - 1);
         Shape3[input - 1] = new Lamp(Frame3);

@@ -35,16 +35,6 @@ const QString kSwitchOff = QStringLiteral("Apagar");
 
 constexpr int kMonitorIntervalMs = 100;
 
-// Help texts sit on the menu colour, as notes rather than input boxes.
-QPlainTextEdit* helpText(const QString& text, QWidget* parent) {
-    auto* box = new MultiLineTextBox(text, parent);
-    box->setReadOnly(true);
-    QPalette palette = box->palette();
-    palette.setColor(QPalette::Base, QApplication::palette("QMenu").color(QPalette::Window));
-    box->setPalette(palette);
-    return box;
-}
-
 QLabel* label(const QString& text, const QRect& geometry, QWidget* parent) {
     auto* created = new QLabel(text, parent);
     created->setGeometry(geometry);
@@ -132,11 +122,9 @@ void Form2::buildAnalogInputs() {
 }
 
 void Form2::buildHelpAndExits() {
-    Text3 = helpText(kAnalogHelp, this);
-    Text3->setGeometry(twipsRect(6120, 2760, 3495, 975));
+    Text3 = helpTextBox(kAnalogHelp, twipsRect(6120, 2760, 3495, 975), this);
     Text4 = textBox(QStringLiteral("Text4"), twipsRect(6120, 3960, 855, 375), this);
-    Text1 = helpText(kDigitalHelp, this);
-    Text1->setGeometry(twipsRect(120, 4680, 5175, 735));
+    Text1 = helpTextBox(kDigitalHelp, twipsRect(120, 4680, 5175, 735), this);
 
     Command1 = new WrapButton(QStringLiteral("VOLVER AL MENU ANTERIOR"), this);
     Command1->setGeometry(twipsRect(6000, 4680, 1455, 735));

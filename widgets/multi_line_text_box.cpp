@@ -1,5 +1,6 @@
 #include "widgets/multi_line_text_box.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QFontMetricsF>
 #include <QScrollBar>
@@ -35,8 +36,10 @@ bool MultiLineTextBox::fits(const QFont& font) const {
     const QFontMetricsF metrics(font);
     const double margin = 2 * document()->documentMargin();
     // One pixel more for the cursor, which the layout keeps room for at the end of a line.
-    const double width = viewport()->width() - margin - 1;
-    const double height = viewport()->height() - margin;
+    // The contents rectangle follows a new geometry at once, also while the box is hidden; with no
+    // scroll bars it is the viewport.
+    const double width = contentsRect().width() - margin - 1;
+    const double height = contentsRect().height() - margin;
     QStringList lines = toPlainText().split(u'\n');
     while (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
     if (lines.size() * metrics.lineSpacing() > height) return false;
@@ -59,4 +62,15 @@ void MultiLineTextBox::fitLines() {
             }
         }
     }
+}
+
+MultiLineTextBox* helpTextBox(const QString& text, const QRect& geometry, QWidget* parent) {
+    auto* box = new MultiLineTextBox(text, parent);
+    box->setReadOnly(true);
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Base, QApplication::palette("QMenuBar").color(QPalette::Window));
+    box->setPalette(palette);
+    box->setGeometry(geometry);
+    box->fitLines();
+    return box;
 }

@@ -12,16 +12,21 @@ class MultiLineTextBox : public QPlainTextEdit {
 public:
     explicit MultiLineTextBox(const QString& text, QWidget* parent = nullptr);
 
+    // Chooses the font again for the box's present size; a resize does it by itself once shown.
+    void fitLines();
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:
-    void fitLines();
     bool fits(const QFont& font) const;
 
     QFont designFont_;
     bool fitting_ = false;
 };
+
+// A help text of a window: read only, on the menu colour, as a note rather than an input box.
+MultiLineTextBox* helpTextBox(const QString& text, const QRect& geometry, QWidget* parent);
 
 #endif
