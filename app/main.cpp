@@ -1,8 +1,6 @@
 #include <cstdio>
 
 #include <QApplication>
-#include <QTimer>
-#include <QWidget>
 
 #include "app/auto_run.h"
 #include "app/command_line.h"
@@ -38,11 +36,7 @@ int runWindows(Card& card, std::function<void(const QString&)>& portLost) {
     Navigator navigator(card, QCoreApplication::applicationDirPath(),
                         [](int status) { QCoreApplication::exit(status); });
     portLost = [](const QString& message) {
-        // No window may go on showing readings from a port that is gone.
-        for (QWidget* window : QApplication::topLevelWidgets()) {
-            for (QTimer* timer : window->findChildren<QTimer*>()) timer->stop();
-            window->hide();
-        }
+        withdrawAllWindows();
         printAccessError(message);
         if (canShowDialogs()) showAccessErrorDialog(message);
         QCoreApplication::exit(kNoCard);

@@ -2,7 +2,9 @@
 
 #include <cstdio>
 
+#include <QApplication>
 #include <QMessageBox>
+#include <QTimer>
 
 #include "card/simulated_card.h"
 
@@ -14,6 +16,13 @@ std::variant<std::unique_ptr<Port>, PortAccessError> openCard(const CommandLine&
     auto port = std::move(std::get<std::unique_ptr<PpdevPort>>(opened));
     port->setOnLost(std::move(onLost));
     return std::unique_ptr<Port>(std::move(port));
+}
+
+void withdrawAllWindows() {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        for (QTimer* timer : window->findChildren<QTimer*>()) timer->stop();
+        window->hide();
+    }
 }
 
 void printAccessError(const QString& message) {

@@ -17,6 +17,10 @@ class Port;
 std::variant<std::unique_ptr<Port>, PortAccessError> openCard(const CommandLine& options, Clock& clock,
                                                               std::function<void(const QString&)> onLost);
 
+// After the port is lost: every window stops its timers and leaves the screen, so no reading of a
+// port that is gone is ever shown.
+void withdrawAllWindows();
+
 // A message about the port, on standard error; always, whatever else shows it.
 void printAccessError(const QString& message);
 // Whether there is a screen, and somebody to click a dialog's button.

@@ -71,6 +71,10 @@ std::variant<std::unique_ptr<PpdevPort>, PortAccessError> PpdevPort::open(const 
         if (error != ETIMEDOUT) ::close(fd);
         return errorFor(device, error);
     }
+    return adopt(fd, device);
+}
+
+std::unique_ptr<PpdevPort> PpdevPort::adopt(int fd, const QString& device) {
     return std::unique_ptr<PpdevPort>(new PpdevPort(fd, device));
 }
 

@@ -27,6 +27,8 @@ public:
     // Opens and claims the device, or says why it cannot.
     static std::variant<std::unique_ptr<PpdevPort>, PortAccessError> open(const QString& device,
                                                                           int claimTimeoutMs = kClaimTimeoutMs);
+    // Takes over a descriptor whose port is already claimed; it is released and closed with the port.
+    static std::unique_ptr<PpdevPort> adopt(int fd, const QString& device);
     ~PpdevPort() override;
 
     void PortOut(qint16 port, qint16 value) override;
