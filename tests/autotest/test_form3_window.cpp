@@ -15,25 +15,16 @@
 class TestForm3Window : public QObject {
     Q_OBJECT
 private slots:
-    void captionAndPlace();
-    void controlPlaces_data();
-    void controlPlaces();
-    void captionNumbering_data();
-    void captionNumbering();
+    void design();
     void captionsFitTheirControls();
     void coloursAndFonts();
     void helpTexts();
     void salirHasTheFocus();
-    void timersAsDesigned_data();
-    void timersAsDesigned();
-    void loadStartsIdle();
-    void loadShowsTheBuiltInPicture();
+    void load();
     void startButtonsDuringATest_data();
     void startButtonsDuringATest();
     void leavingDuringATest_data();
     void leavingDuringATest();
-    void salirSwitchesOffAndEnds();
-    void closingTheFrameGoesBackToTheMenu();
 };
 
 namespace {
@@ -62,124 +53,54 @@ private:
     Port& inner_;
 };
 
-QWidget* control(Form3& form, const QString& name) {
-    const QHash<QString, QWidget*> single{
-        {"Frame1", form.Frame1},     {"Frame2", form.Frame2},     {"Frame3", form.Frame3},
-        {"Text1", form.Text1},       {"Picture3", form.Picture3}, {"Text2(0)", form.Text2[0]},
-        {"Label3", form.Label3},     {"List1", form.List1},       {"List2", form.List2},
-        {"Command3", form.Command3}, {"Command7", form.Command7}, {"Command2", form.Command2},
-        {"Salir", form.Salir}};
-    if (single.contains(name)) return single.value(name);
-    // An element of a control array: "Picture1(3)".
-    const qsizetype open = name.indexOf(u'(');
-    const QString array = name.left(open);
-    const int element = name.mid(open + 1).chopped(1).toInt();
-    if (array == "Picture1") return form.Picture1[element];
-    if (array == "Picture2") return form.Picture2[element];
-    if (array == "Shape3") return form.Shape3[element];
-    if (array == "Text3") return form.Text3[element];
-    return nullptr;
+// Starts the whole sequence and runs it until the given test has had its ticks (test 0: idle).
+void runInto(Form3& form, ChainDriver& driver, int test, int ticks) {
+    if (test == 0) return;
+    form.Command3_Click();
+    driver.runUntilTest(test);
+    for (int i = 0; i < ticks; ++i) driver.fire();
+    QCOMPARE(runningTest(form), test);
 }
 
 }  // namespace
 
-void TestForm3Window::captionAndPlace() {
+void TestForm3Window::design() {
     WindowRig w;
-    QCOMPARE(w.form.windowTitle(), QStringLiteral("Control Automatico de la Tarjeta"));
-    QCOMPARE(w.form.geometry(), QRect(176, 91, 684, 586));
-}
-
-void TestForm3Window::controlPlaces_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("parent");
-    QTest::addColumn<QRect>("twips");
-    QTest::newRow("Frame1") << "Frame1"
-                            << "" << QRect(360, 240, 1935, 3735);
-    QTest::newRow("Frame2") << "Frame2"
-                            << "" << QRect(2400, 240, 2055, 3735);
-    QTest::newRow("Frame3") << "Frame3"
-                            << "" << QRect(240, 5280, 3495, 2175);
-    for (int k = 0; k < 8; ++k) {
-        QTest::addRow("Picture1(%d)", k) << QStringLiteral("Picture1(%1)").arg(k) << "Frame1"
-                                         << QRect(240, 240 + 360 * k, 375, 375);
-        QTest::addRow("Picture2(%d)", k) << QStringLiteral("Picture2(%1)").arg(k) << "Frame2"
-                                         << QRect(120, 240 + 360 * k, 375, 375);
+    Form3& f = w.form;
+    QCOMPARE(f.windowTitle(), QStringLiteral("Control Automatico de la Tarjeta"));
+    QCOMPARE(f.geometry(), QRect(176, 91, 684, 586));
+    // The frames, and the last row of each column: the right frame, and the rows' pitch.
+    const QList<std::tuple<QWidget*, QWidget*, QRect>> places{{f.Frame1, &f, twipsRect(360, 240, 1935, 3735)},
+                                                              {f.Frame2, &f, twipsRect(2400, 240, 2055, 3735)},
+                                                              {f.Frame3, &f, twipsRect(240, 5280, 3495, 2175)},
+                                                              {f.Picture1[7], f.Frame1, twipsRect(240, 2760, 375, 375)},
+                                                              {f.Picture2[7], f.Frame2, twipsRect(120, 2760, 375, 375)},
+                                                              {f.Shape3[3], f.Frame3, twipsRect(360, 1440, 255, 255)},
+                                                              {f.Text3[4], f.Frame3, twipsRect(1920, 1440, 1335, 285)},
+                                                              {f.Text2[0], &f, twipsRect(7080, 360, 2895, 1095)},
+                                                              {f.List1, &f, twipsRect(5520, 2280, 4215, 2010)}};
+    for (const auto& [widget, parent, place] : places) {
+        QCOMPARE(widget->parentWidget(), parent);
+        QCOMPARE(widget->geometry(), place);
     }
-    for (int j = 0; j < 4; ++j) {
-        QTest::addRow("Shape3(%d)", j) << QStringLiteral("Shape3(%1)").arg(j) << "Frame3"
-                                       << QRect(360, 360 + 360 * j, 255, 255);
-        QTest::addRow("Text3(%d)", j + 1)
-            << QStringLiteral("Text3(%1)").arg(j + 1) << "Frame3" << QRect(1920, 360 + 360 * j, 1335, 285);
+    // The captions are numbered oddly: output and input 0 by the last element, output and input k
+    // by element k - 1, analog input n by Label1 element 12 - n. Each stands in the frame and on the
+    // row of the indicator or lamp it names.
+    const QList<std::tuple<QLabel*, QString, QWidget*>> captions{
+        {f.Label2[7], "Salida 0", f.Picture1[0]},  {f.Label2[6], "Salida 7", f.Picture1[7]},
+        {f.Label1[7], "Entrada 0", f.Picture2[0]}, {f.Label1[4], "Entrada 5", f.Picture2[5]},
+        {f.Label1[11], "Entrada 1", f.Shape3[0]},  {f.Label1[8], "Entrada 4", f.Shape3[3]}};
+    for (const auto& [label, text, marker] : captions) {
+        QCOMPARE(label->text(), text);
+        QCOMPARE(label->parentWidget(), marker->parentWidget());
+        QVERIFY2(qAbs(label->geometry().center().y() - marker->geometry().center().y()) <= 4, qPrintable(text));
     }
-    QTest::newRow("Text1") << "Text1"
-                           << "" << QRect(120, 4200, 4335, 735);
-    QTest::newRow("Text3(0)") << "Text3(0)"
-                              << "" << QRect(240, 7560, 3495, 975);
-    QTest::newRow("Picture3") << "Picture3"
-                              << "" << QRect(5280, 360, 1695, 1125);
-    QTest::newRow("Text2(0)") << "Text2(0)"
-                              << "" << QRect(7080, 360, 2895, 1095);
-    QTest::newRow("Label3") << "Label3"
-                            << "" << QRect(6480, 1680, 2415, 375);
-    QTest::newRow("List1") << "List1"
-                           << "" << QRect(5520, 2280, 4215, 2010);
-    QTest::newRow("List2") << "List2"
-                           << "" << QRect(5520, 4320, 4215, 1815);
-    QTest::newRow("Command3") << "Command3"
-                              << "" << QRect(5640, 6600, 1695, 975);
-    QTest::newRow("Command7") << "Command7"
-                              << "" << QRect(5640, 7800, 1695, 495);
-    QTest::newRow("Command2") << "Command2"
-                              << "" << QRect(8040, 6600, 1455, 735);
-    QTest::newRow("Salir") << "Salir"
-                           << "" << QRect(8040, 7560, 1455, 735);
-}
-
-void TestForm3Window::controlPlaces() {
-    QFETCH(QString, name);
-    QFETCH(QString, parent);
-    QFETCH(QRect, twips);
-    WindowRig w;
-    QWidget* widget = control(w.form, name);
-    QVERIFY(widget);
-    QWidget* expectedParent = parent.isEmpty() ? &w.form : control(w.form, parent);
-    QCOMPARE(widget->parentWidget(), expectedParent);
-    QCOMPARE(widget->geometry(), twipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
-}
-
-void TestForm3Window::captionNumbering_data() {
-    QTest::addColumn<QString>("array");
-    QTest::addColumn<int>("element");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("frame");
-    QTest::addColumn<int>("row");
-    for (int k = 0; k < 8; ++k) {
-        const int element = k == 0 ? 7 : k - 1;
-        QTest::addRow("Salida %d", k) << "Label2" << element << QStringLiteral("Salida %1").arg(k) << "Frame1" << k;
-        QTest::addRow("Entrada %d", k) << "Label1" << element << QStringLiteral("Entrada %1").arg(k) << "Frame2" << k;
+    // Every test timer as designed, none running before a start button.
+    for (QTimer* timer : testTimers(f)) {
+        QCOMPARE(timer->timerType(), Qt::PreciseTimer);
+        QVERIFY(!timer->isSingleShot());
+        QVERIFY(!timer->isActive());
     }
-    for (int n = 1; n <= 4; ++n)
-        QTest::addRow("analog Entrada %d", n)
-            << "Label1" << 12 - n << QStringLiteral("Entrada %1").arg(n) << "Frame3" << n - 1;
-}
-
-// Each caption stands on the row of the indicator or lamp it names.
-void TestForm3Window::captionNumbering() {
-    QFETCH(QString, array);
-    QFETCH(int, element);
-    QFETCH(QString, text);
-    QFETCH(QString, frame);
-    QFETCH(int, row);
-    WindowRig w;
-    QLabel* label = array == "Label2" ? w.form.Label2[element] : w.form.Label1[element];
-    QCOMPARE(label->text(), text);
-    QCOMPARE(label->parentWidget(), control(w.form, frame));
-    const int left = frame == "Frame1" ? 720 : frame == "Frame2" ? 600 : 840;
-    QCOMPARE(label->geometry(), twipsRect(left, 360 + 360 * row, 975, 255));
-    QWidget* marker = frame == "Frame1"   ? static_cast<QWidget*>(w.form.Picture1[row])
-                      : frame == "Frame2" ? static_cast<QWidget*>(w.form.Picture2[row])
-                                          : static_cast<QWidget*>(w.form.Shape3[row]);
-    QVERIFY(qAbs(label->geometry().center().y() - marker->geometry().center().y()) <= 4);
 }
 
 void TestForm3Window::captionsFitTheirControls() {
@@ -187,10 +108,9 @@ void TestForm3Window::captionsFitTheirControls() {
     QList<QLabel*> labels(w.form.Label1.begin(), w.form.Label1.end());
     labels += QList<QLabel*>(w.form.Label2.begin(), w.form.Label2.end());
     labels << w.form.Label3;
-    for (QLabel* label : labels) {
-        const QFontMetrics metrics(label->font());
-        QVERIFY2(metrics.horizontalAdvance(label->text()) <= label->width(), qPrintable(label->text()));
-    }
+    for (QLabel* label : labels)
+        QVERIFY2(QFontMetrics(label->font()).horizontalAdvance(label->text()) <= label->width(),
+                 qPrintable(label->text()));
     for (QGroupBox* frame : {w.form.Frame1, w.form.Frame2, w.form.Frame3})
         QVERIFY2(QFontMetrics(frame->font()).horizontalAdvance(frame->title()) < frame->width() - 16,
                  qPrintable(frame->title()));
@@ -209,24 +129,17 @@ void TestForm3Window::coloursAndFonts() {
     WindowRig w;
     QVERIFY(w.form.Picture3->autoFillBackground());
     QCOMPARE(w.form.Picture3->palette().color(QPalette::Window), QColor(kTestLabelGreen));
-    QPlainTextEdit* description = w.form.Text2[0];
-    QCOMPARE(description->palette().color(QPalette::Base), QColor(255, 255, 192));
-    QVERIFY(description->font().bold());
-    QCOMPARE(description->font().pointSizeF(), 8.25);
+    QCOMPARE(w.form.Text2[0]->palette().color(QPalette::Base), QColor(255, 255, 192));
+    QVERIFY(w.form.Text2[0]->font().bold());
     QCOMPARE(w.form.font().pointSizeF(), 8.25);
-    QCOMPARE(w.form.Label3->text(), QStringLiteral("RESULTADOS"));
     QCOMPARE(w.form.Label3->font().pointSize(), 18);
-    QCOMPARE(w.form.Command3->caption(), QStringLiteral(" INICIAR     TEST "));
     QCOMPARE(w.form.Command3->font().pointSize(), 18);
-    QCOMPARE(w.form.Command7->caption(), QStringLiteral("INICIAR TEST ANALOGICO"));
-    QCOMPARE(w.form.Command2->caption(), QStringLiteral("VOLVER AL MENU ANTERIOR"));
-    QCOMPARE(w.form.Salir->caption(), QStringLiteral("SALIR DEL PROGRAMA"));
-    QCOMPARE(w.form.Frame1->title(), QStringLiteral("SALIDAS DIGITALES"));
-    QCOMPARE(w.form.Frame2->title(), QStringLiteral("ENTRADAS DIGITALES"));
-    QCOMPARE(w.form.Frame3->title(), QStringLiteral("ENTRADAS ANALOGICAS - Tension"));
-    for (Lamp* lamp : w.form.Shape3) QVERIFY(!lamp->isLit());
-    for (int n = 1; n <= 4; ++n) QCOMPARE(w.form.Text3[n]->toPlainText(), QString());
-    QCOMPARE(description->toPlainText(), QString());
+    QCOMPARE(QStringList({w.form.Label3->text(), w.form.Command3->caption(), w.form.Command7->caption(),
+                          w.form.Command2->caption(), w.form.Salir->caption(), w.form.Frame1->title(),
+                          w.form.Frame2->title(), w.form.Frame3->title()}),
+             QStringList({"RESULTADOS", " INICIAR     TEST ", "INICIAR TEST ANALOGICO", "VOLVER AL MENU ANTERIOR",
+                          "SALIR DEL PROGRAMA", "SALIDAS DIGITALES", "ENTRADAS DIGITALES",
+                          "ENTRADAS ANALOGICAS - Tension"}));
 }
 
 void TestForm3Window::helpTexts() {
@@ -259,35 +172,11 @@ void TestForm3Window::salirHasTheFocus() {
     QCOMPARE(w.form.Salir->nextInFocusChain(), w.form.Command3);
 }
 
-void TestForm3Window::timersAsDesigned_data() {
-    QTest::addColumn<int>("test");
-    QTest::addColumn<int>("interval");
-    QTest::newRow("Timer1") << 1 << 500;
-    QTest::newRow("Timer2") << 2 << 500;
-    QTest::newRow("Timer3") << 3 << 50;
-    QTest::newRow("Timer4") << 4 << 500;
-    QTest::newRow("Timer5") << 5 << 500;
-    QTest::newRow("Timer6") << 6 << 100;
-}
-
-void TestForm3Window::timersAsDesigned() {
-    QFETCH(int, test);
-    QFETCH(int, interval);
-    WindowRig w;
-    QTimer* timer = testTimers(w.form)[test - 1];
-    QCOMPARE(timer->interval(), interval);
-    QCOMPARE(timer->timerType(), Qt::PreciseTimer);
-    QVERIFY(!timer->isSingleShot());
-    QVERIFY(!timer->isActive());
-}
-
 // A window loaded again after a run starts from nothing: counters, lists, timers; the card untouched.
-void TestForm3Window::loadStartsIdle() {
-    WindowRig first;
-    first.form.Command3_Click();
-    ChainDriver(first.form, first.rig).run(3);
-    QCOMPARE(TestStep, qint16(3));
-
+// Until the first test runs, the window shows its built-in TEST picture.
+void TestForm3Window::load() {
+    const QImage builtIn(QString::fromLatin1(kTestLabelResource));
+    QVERIFY2(!builtIn.isNull(), "the built-in TEST 1 picture is missing from the program");
     WindowRig w;
     w.form.List1->AddItem("left over");
     w.form.List2->AddItem("left over");
@@ -300,12 +189,6 @@ void TestForm3Window::loadStartsIdle() {
     QVERIFY(w.form.List2->lines().isEmpty());
     QCOMPARE(runningTest(w.form), 0);
     QVERIFY(w.rig.recorder.trace().isEmpty());
-}
-
-void TestForm3Window::loadShowsTheBuiltInPicture() {
-    const QImage builtIn(QString::fromLatin1(kTestLabelResource));
-    QVERIFY2(!builtIn.isNull(), "the built-in TEST 1 picture is missing from the program");
-    WindowRig w;
     QVERIFY(w.form.Picture3->showsPicture());
     QCOMPARE(w.form.Picture3->picturePath(), QString());
     QCOMPARE(w.form.Picture3->pixmap().toImage().convertToFormat(QImage::Format_RGB32),
@@ -316,14 +199,11 @@ void TestForm3Window::startButtonsDuringATest_data() {
     QTest::addColumn<int>("interrupted");
     QTest::addColumn<int>("ticksIn");
     QTest::addColumn<QString>("button");
-    for (const char* button : {"Command3", "Command7"}) {
-        QTest::addRow("%s in test 1", button) << 1 << 3 << button;
-        QTest::addRow("%s in test 2", button) << 2 << 11 << button;
-        QTest::addRow("%s in test 3", button) << 3 << 19 << button;
-        QTest::addRow("%s in test 4", button) << 4 << 2 << button;
-        QTest::addRow("%s in test 5", button) << 5 << 1 << button;
-        QTest::addRow("%s in test 6", button) << 6 << 4 << button;
-    }
+    // A few ticks into each test, so that its counters and lists are not at their start.
+    const int ticksIn[] = {3, 11, 19, 2, 1, 4};
+    for (const char* button : {"Command3", "Command7"})
+        for (int test = 1; test <= 6; ++test)
+            QTest::addRow("%s in test %d", button, test) << test << ticksIn[test - 1] << button;
 }
 
 // A start button stops whatever runs, starts its own test afresh, and leaves the relays alone.
@@ -333,10 +213,7 @@ void TestForm3Window::startButtonsDuringATest() {
     QFETCH(QString, button);
     WindowRig w;
     ChainDriver driver(w.form, w.rig);
-    w.form.Command3_Click();
-    driver.runUntilTest(interrupted);
-    for (int i = 0; i < ticksIn; ++i) driver.fire();
-    QCOMPARE(runningTest(w.form), interrupted);
+    runInto(w.form, driver, interrupted, ticksIn);
     QVERIFY(!w.form.List2->lines().isEmpty() || !w.form.List1->lines().isEmpty());
     const int relays = w.rig.sim.relays();
     const qsizetype traceBefore = w.rig.recorder.trace().size();
@@ -366,22 +243,31 @@ void TestForm3Window::startButtonsDuringATest() {
 }
 
 void TestForm3Window::leavingDuringATest_data() {
+    QTest::addColumn<QString>("way");
     QTest::addColumn<int>("interrupted");
     QTest::addColumn<int>("ticksIn");
-    QTest::newRow("idle") << 0 << 0;
-    QTest::newRow("test 1") << 1 << 2;
-    QTest::newRow("test 2") << 2 << 5;
-    QTest::newRow("test 3") << 3 << 9;
-    QTest::newRow("test 4") << 4 << 3;
-    QTest::newRow("test 5") << 5 << 2;
-    QTest::newRow("test 6") << 6 << 5;
+    QTest::addColumn<QString>("runningAtWrite");
+    QTest::addColumn<QStringList>("calls");
+    const QStringList toMenu{"showMenu (hidden, disabled)", "unload (hidden, disabled)"};
+    // VOLVER stops the digital tests before the outputs go off, so no step can switch a relay on
+    // again; the analog test writes nothing and is stopped when the window is unloaded.
+    const int ticksIn[] = {0, 2, 5, 9, 3, 2, 5};
+    for (int test = 0; test <= 6; ++test)
+        QTest::addRow("VOLVER in test %d", test)
+            << "Command2" << test << ticksIn[test] << (test == 6 ? "Timer6" : "none") << toMenu;
+    // The frame's close control does what VOLVER does, rather than leave the menu hidden with no
+    // window on screen.
+    QTest::newRow("window frame in test 2") << "frame" << 2 << 5 << "none" << toMenu;
+    // SALIR ends the program, which stops everything: only the relays must be off first.
+    QTest::newRow("SALIR in test 1") << "Salir" << 1 << 1 << "" << QStringList{"endProgram (visible, enabled)"};
 }
 
-// "VOLVER AL MENU ANTERIOR": the digital tests stop before the outputs go off, so no step can
-// switch a relay on again; then the menu comes back and the window is unloaded.
 void TestForm3Window::leavingDuringATest() {
+    QFETCH(QString, way);
     QFETCH(int, interrupted);
     QFETCH(int, ticksIn);
+    QFETCH(QString, runningAtWrite);
+    QFETCH(QStringList, calls);
     PictureFolder pictures;
     CardRig rig;
     TimerWatchPort watch(rig.recorder);
@@ -393,49 +279,22 @@ void TestForm3Window::leavingDuringATest() {
     form.Form_Load();
     form.show();
     ChainDriver driver(form, rig);
-    if (interrupted) {
-        form.Command3_Click();
-        driver.runUntilTest(interrupted);
-        for (int i = 0; i < ticksIn; ++i) driver.fire();
-        QCOMPARE(runningTest(form), interrupted);
-    }
+    runInto(form, driver, interrupted, ticksIn);
     watch.notes.clear();
+    rig.recorder.clear();
 
-    form.Command2_Click();
+    if (way == "Command2")
+        form.Command2_Click();
+    else if (way == "Salir")
+        form.Salir_Click();
+    else
+        form.close();
 
-    const QString stillRunning = interrupted == 6 ? QStringLiteral("Timer6") : QStringLiteral("none");
-    QCOMPARE(watch.notes, QStringList({"out 890 7 while " + stillRunning, "out 888 0 while " + stillRunning}));
-    QCOMPARE(navigation.calls, QStringList({"showMenu (hidden, disabled)", "unload (hidden, disabled)"}));
-    QCOMPARE(runningTest(form), 0);
-    QCOMPARE(rig.sim.relays(), 0);
+    QCOMPARE(rig.recorder.trace(), QStringList({"out 890 7", "out 888 0"}));
+    if (!runningAtWrite.isEmpty())
+        QCOMPARE(watch.notes, QStringList({"out 890 7 while " + runningAtWrite, "out 888 0 while " + runningAtWrite}));
+    QCOMPARE(navigation.calls, calls);
     QCOMPARE(driver.sequenceEnded(), 0);
-}
-
-void TestForm3Window::salirSwitchesOffAndEnds() {
-    WindowRig w;
-    w.form.show();
-    ChainDriver driver(w.form, w.rig);
-    w.form.Command3_Click();
-    driver.fire();
-    w.rig.recorder.clear();
-    w.form.Salir_Click();
-    QCOMPARE(w.rig.recorder.trace(), QStringList({"out 890 7", "out 888 0"}));
-    QCOMPARE(w.navigation.calls, QStringList({"endProgram (visible, enabled)"}));
-}
-
-// The frame's close control does what "VOLVER AL MENU ANTERIOR" does, rather than leave the
-// menu hidden with no window on screen.
-void TestForm3Window::closingTheFrameGoesBackToTheMenu() {
-    WindowRig w;
-    w.form.show();
-    ChainDriver driver(w.form, w.rig);
-    w.form.Command3_Click();
-    driver.fire();
-    w.rig.recorder.clear();
-    w.form.close();
-    QCOMPARE(w.rig.recorder.trace(), QStringList({"out 890 7", "out 888 0"}));
-    QCOMPARE(w.navigation.calls, QStringList({"showMenu (hidden, disabled)", "unload (hidden, disabled)"}));
-    QCOMPARE(runningTest(w.form), 0);
 }
 
 QTEST_MAIN(TestForm3Window)

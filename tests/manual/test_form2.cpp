@@ -1,5 +1,3 @@
-#include <random>
-
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,58 +11,42 @@
 #include "tests/support/card_rig.h"
 #include "widgets/lamp.h"
 #include "widgets/navigation.h"
+#include "widgets/twips.h"
 #include "widgets/wrap_button.h"
 
 namespace {
 
-// Records what the panel asks of the program, and how the panel looked at that moment.
+// Records what the panel asks of the program: what had been written by then and, on the way back to
+// the menu, how the panel was.
 class RecordingNavigation : public Navigation {
 public:
-    struct Call {
-        QString what;
-        QStringList traceSoFar;
-        bool panelVisible = false;
-        bool panelEnabled = false;
-        bool timer1Active = false;
-        bool timer2Active = false;
-        QWidget* window = nullptr;
-    };
-
     explicit RecordingNavigation(const RecordingPort& recorder) : recorder_(recorder) {}
-    void watch(Form2* panel) { panel_ = panel; }
 
-    void showMenu() override { record(QStringLiteral("showMenu"), nullptr); }
-    void unload(QWidget* window) override { record(QStringLiteral("unload"), window); }
-    void endProgram() override { record(QStringLiteral("endProgram"), nullptr); }
+    void showMenu() override { record(QStringLiteral("showMenu"), true); }
+    void unload(QWidget* window) override { record(window == panel ? "unload panel" : "unload another window", true); }
+    void endProgram() override { record(QStringLiteral("endProgram"), false); }
 
-    QStringList names() const {
-        QStringList result;
-        for (const Call& call : calls) result << call.what;
-        return result;
-    }
-
-    QList<Call> calls;
+    const Form2* panel = nullptr;
+    QStringList calls;
 
 private:
-    void record(const QString& what, QWidget* window) {
-        calls << Call{what,
-                      recorder_.trace(),
-                      panel_->isVisible(),
-                      panel_->isEnabled(),
-                      panel_->Timer1->isActive(),
-                      panel_->Timer2->isActive(),
-                      window};
+    void record(const QString& what, bool withPanel) {
+        QString call = what + " after " + recorder_.trace().join(u',');
+        if (withPanel)
+            call += QStringLiteral(" (%1, %2, Timer1 %3)")
+                        .arg(panel->isVisible() ? "visible" : "hidden", panel->isEnabled() ? "enabled" : "disabled",
+                             panel->Timer1->isActive() ? "on" : "off");
+        calls << call;
     }
 
     const RecordingPort& recorder_;
-    Form2* panel_ = nullptr;
 };
 
-// A panel on a card, as the program opens it.
+// A panel on a card, built and, unless told otherwise, loaded as the program opens it.
 struct Panel {
-    explicit Panel(CardRig& rig) : navigation(rig.recorder), form(rig.card, navigation) {
-        navigation.watch(&form);
-        form.Form_Load();
+    explicit Panel(CardRig& rig, bool load = true) : navigation(rig.recorder), form(rig.card, navigation) {
+        navigation.panel = &form;
+        if (load) form.Form_Load();
     }
 
     RecordingNavigation navigation;
@@ -73,12 +55,6 @@ struct Panel {
 
 const QStringList kWriteZero{QStringLiteral("out 890 7"), QStringLiteral("out 888 0")};
 
-QStringList writes(const QList<int>& bytes) {
-    QStringList trace;
-    for (int byte : bytes) trace << QStringLiteral("out 890 7") << QStringLiteral("out 888 %1").arg(byte);
-    return trace;
-}
-
 int litMask(const std::array<Lamp*, 8>& lamps) {
     int mask = 0;
     for (int n = 0; n < 8; ++n)
@@ -86,7 +62,7 @@ int litMask(const std::array<Lamp*, 8>& lamps) {
     return mask;
 }
 
-// The toggle sequences below: an output number clicks that output's button.
+// In the toggle sequences an output number clicks that output's button.
 const QString kAllOn = QStringLiteral("Encender Todas");
 const QString kAllOff = QStringLiteral("Apagar Todas");
 
@@ -99,7 +75,7 @@ void click(Form2& form, const QString& action) {
         form.Encender_Apagar[action.toInt()]->click();
 }
 
-// Each designed line on a line of its own, none wrapped and none below the box's edge.
+// None of the lines wrapped, and none below the box's edge.
 void verifyLinesShowWhole(QPlainTextEdit* box) {
     for (QTextBlock block = box->document()->begin(); block.isValid(); block = block.next()) {
         if (block.text().isEmpty()) continue;
@@ -111,8 +87,8 @@ void verifyLinesShowWhole(QPlainTextEdit* box) {
 }
 
 // The voltage text carries the user's decimal separator.
-QString voltageText(const char* withPoint) {
-    return QString::fromLatin1(withPoint).replace(u'.', QLocale::system().decimalPoint());
+QString voltageText(const QString& withPoint) {
+    return QString(withPoint).replace(u'.', QLocale::system().decimalPoint());
 }
 
 }  // namespace
@@ -121,58 +97,41 @@ class TestForm2 : public QObject {
     Q_OBJECT
 private slots:
     void design();
-    void helpTexts();
-    void formLoadWritesZero();
     void toggles_data();
     void toggles();
-    void lastWriteFollowsTheLamps();
-    void digitalMonitorOnSimulatedCard_data();
-    void digitalMonitorOnSimulatedCard();
     void digitalMonitorDecodesInputByte_data();
     void digitalMonitorDecodesInputByte();
     void analogMonitor_data();
     void analogMonitor();
-    void analogMonitorFollowsEachReading();
-    void analogMonitorShowsEachChannelBeforeReadingTheNext();
-    void volverLeavesInOrder();
-    void salirWritesZeroThenEnds();
-    void closingTheFrameLeavesLikeVolver();
+    void leaving_data();
+    void leaving();
 };
 
+// As designed, and as built: the monitors running, the card not yet touched.
 void TestForm2::design() {
     CardRig rig;
-    RecordingNavigation navigation(rig.recorder);
-    Form2 form(rig.card, navigation);
+    Panel panel(rig, false);
+    Form2& form = panel.form;
 
-    QCOMPARE(form.windowTitle(), QStringLiteral("Control Manual de la Tarjeta"));
+    QCOMPARE(QStringList({form.windowTitle(), form.Frame1->title(), form.Frame2->title(), form.Frame3->title(),
+                          form.Command1->caption(), form.Salir->caption(), form.Label2[7]->text(),
+                          form.Label1[7]->text(), form.Label1[8]->text(), form.Label1[11]->text()}),
+             QStringList({"Control Manual de la Tarjeta", "SALIDAS DIGITALES", "ENTRADAS DIGITALES",
+                          "ENTRADAS ANALOGICAS - Tension", "VOLVER AL MENU ANTERIOR", "SALIR DEL PROGRAMA", "Salida 7",
+                          "Entrada 7", "Entrada 1", "Entrada 4"}));
     QCOMPARE(form.size(), QSize(660, 389));
-    QCOMPARE(form.Frame1->title(), QStringLiteral("SALIDAS DIGITALES"));
-    QCOMPARE(form.Frame2->title(), QStringLiteral("ENTRADAS DIGITALES"));
-    QCOMPARE(form.Frame3->title(), QStringLiteral("ENTRADAS ANALOGICAS - Tension"));
-    // Row n of each array is output, input or channel n.
-    for (int n = 0; n < 8; ++n) {
-        QCOMPARE(form.Shape2[n]->parentWidget(), form.Frame1);
-        QCOMPARE(form.Shape2[n]->geometry(), QRect(16, 24 + 24 * n, 17, 17));
-        QCOMPARE(form.Encender_Apagar[n]->geometry(), QRect(104, 24 + 24 * n, 81, 17));
-        QCOMPARE(form.Encender_Apagar[n]->caption(), n % 2 ? QStringLiteral("Encender ") : QStringLiteral("Encender"));
-        QCOMPARE(form.Shape1[n]->parentWidget(), form.Frame2);
-        QCOMPARE(form.Shape1[n]->geometry(), QRect(8, 24 + 32 * n, 17, 17));
-        QCOMPARE(form.Label1[n]->text(), QStringLiteral("Entrada %1").arg(n));
-        QVERIFY(!form.Shape2[n]->isLit());
-        QVERIFY(!form.Shape1[n]->isLit());
+    // The last row of each column: the right frame, and the rows' pitch.
+    const QList<std::tuple<QWidget*, QWidget*, QRect>> places{
+        {form.Shape2[7], form.Frame1, twipsRect(240, 2880, 255, 255)},
+        {form.Encender_Apagar[7], form.Frame1, twipsRect(1560, 2880, 1215, 255)},
+        {form.Shape1[7], form.Frame2, twipsRect(120, 3720, 255, 255)},
+        {form.Label1[11], form.Frame3, twipsRect(840, 1440, 975, 255)},
+        {form.Text2[3], form.Frame3, twipsRect(1920, 1440, 1335, 285)},
+        {form.Shape3[3], form.Frame3, twipsRect(360, 1440, 255, 255)}};
+    for (const auto& [widget, frame, place] : places) {
+        QCOMPARE(widget->parentWidget(), frame);
+        QCOMPARE(widget->geometry(), place);
     }
-    for (int k = 0; k < 4; ++k) {
-        QCOMPARE(form.Text2[k]->parentWidget(), form.Frame3);
-        QCOMPARE(form.Text2[k]->geometry(), QRect(128, 24 + 24 * k, 89, 19));
-        QCOMPARE(form.Label1[8 + k]->text(), QStringLiteral("Entrada %1").arg(k + 1));
-        QVERIFY(form.Text2[k]->text().isEmpty());
-        QVERIFY(!form.Shape3[k]->isLit());
-    }
-    QCOMPARE(form.Text4->text(), QStringLiteral("Text4"));
-    QCOMPARE(form.Command1->caption(), QStringLiteral("VOLVER AL MENU ANTERIOR"));
-    QCOMPARE(form.Command1->geometry(), QRect(400, 312, 97, 49));
-    QCOMPARE(form.Salir->caption(), QStringLiteral("SALIR DEL PROGRAMA"));
-
     for (QTimer* timer : {form.Timer1, form.Timer2}) {
         QVERIFY(timer->isActive());
         QCOMPARE(timer->interval(), 100);
@@ -180,33 +139,20 @@ void TestForm2::design() {
     }
     // Building the window touches nothing: the card is first written by Form_Load.
     QVERIFY(rig.recorder.trace().isEmpty());
-}
+    form.Form_Load();
+    QCOMPARE(rig.recorder.trace(), kWriteZero);
 
-// The trailing blanks are part of the texts.
-void TestForm2::helpTexts() {
-    CardRig rig;
-    RecordingNavigation navigation(rig.recorder);
-    Form2 form(rig.card, navigation);
-
+    // The help texts, trailing blanks included, each designed line shown whole on a line of its own.
     QCOMPARE(form.Text1->toPlainText().split(u'\n'),
-             QStringList({QStringLiteral("Se puede comprobar visualmente, cual es la conexion que falla. Cuando "),
-                          QStringLiteral("una salida esta activada, su entrada, debe estar desactivada, y al "),
-                          QStringLiteral("reves."), QString()}));
+             QStringList({"Se puede comprobar visualmente, cual es la conexion que falla. Cuando ",
+                          "una salida esta activada, su entrada, debe estar desactivada, y al ", "reves.", ""}));
     QCOMPARE(form.Text3->toPlainText().split(u'\n'),
-             QStringList({QStringLiteral("Se puede comprobar visualmente, si la entrada "),
-                          QStringLiteral("analogica falla. Al enviar una señal por uno de "),
-                          QStringLiteral("los canales, este debe encenderse y dar un "),
-                          QStringLiteral("valor de tension menor que +5 V"), QString()}));
-
+             QStringList({"Se puede comprobar visualmente, si la entrada ",
+                          "analogica falla. Al enviar una señal por uno de ",
+                          "los canales, este debe encenderse y dar un ", "valor de tension menor que +5 V", ""}));
     form.show();
     verifyLinesShowWhole(form.Text1);
     verifyLinesShowWhole(form.Text3);
-}
-
-void TestForm2::formLoadWritesZero() {
-    CardRig rig;
-    Panel panel(rig);
-    QCOMPARE(rig.recorder.trace(), kWriteZero);
 }
 
 void TestForm2::toggles_data() {
@@ -215,7 +161,6 @@ void TestForm2::toggles_data() {
     QTest::addColumn<int>("lit");
 
     QTest::newRow("toggle 3 on") << QStringList{"3"} << QList<int>{8} << 0x08;
-    QTest::newRow("toggle 3 on and off") << QStringList{"3", "3"} << QList<int>{8, 0} << 0x00;
     QTest::newRow("toggle 1 (designed 'Encender ') on and off") << QStringList{"1", "1"} << QList<int>{2, 0} << 0x00;
     QTest::newRow("toggles 0 then 7") << QStringList{"0", "7"} << QList<int>{1, 129} << 0x81;
     QTest::newRow("all on, then toggle 0") << QStringList{kAllOn, "0"} << QList<int>{255, 254} << 0xFE;
@@ -239,7 +184,12 @@ void TestForm2::toggles() {
     rig.recorder.clear();
     for (const QString& action : actions) click(panel.form, action);
 
-    QCOMPARE(rig.recorder.trace(), writes(written));
+    QCOMPARE(rig.recorder.outputBytes(), written);
+    QCOMPARE(rig.recorder.trace().size(), 2 * written.size());
+    // On a working card the next tick of the input monitor shows every input opposite its output.
+    rig.clock.advance(100);
+    panel.form.Timer1_Timer();
+    QCOMPARE(litMask(panel.form.Shape1), 255 - lit);
     QCOMPARE(litMask(panel.form.Shape2), lit);
     QCOMPARE(int(panel.form.OutputsFromIndicators()), lit);
     const bool allTouched = actions.contains(kAllOn) || actions.contains(kAllOff);
@@ -251,69 +201,6 @@ void TestForm2::toggles() {
                                               : designed;
         QCOMPARE(panel.form.Encender_Apagar[n]->caption(), expected);
     }
-}
-
-// A long run of clicks against a model of the relays: every write is the byte the lamps show.
-void TestForm2::lastWriteFollowsTheLamps() {
-    CardRig rig;
-    Panel panel(rig);
-    std::minstd_rand random(7);
-    int relays = 0;
-    for (int i = 0; i < 300; ++i) {
-        const int choice = static_cast<int>(random() % 10);
-        if (choice < 8) {
-            click(panel.form, QString::number(choice));
-            relays ^= 1 << choice;
-        } else {
-            click(panel.form, choice == 8 ? kAllOn : kAllOff);
-            relays = choice == 8 ? 255 : 0;
-        }
-        QCOMPARE(rig.recorder.outputBytes().last(), relays);
-        QCOMPARE(int(panel.form.OutputsFromIndicators()), relays);
-        QCOMPARE(litMask(panel.form.Shape2), relays);
-    }
-    QCOMPARE(rig.recorder.outputBytes().size(), 301);
-}
-
-void TestForm2::digitalMonitorOnSimulatedCard_data() {
-    QTest::addColumn<CardFaults>("faults");
-    QTest::addColumn<int>("output");
-    QTest::addColumn<int>("inputs");
-
-    CardFaults working;
-    QTest::newRow("working card, all off") << working << -1 << 255;
-    QTest::newRow("working card, output 3 on") << working << 3 << 247;
-    QTest::newRow("working card, output 0 on") << working << 0 << 254;
-    QTest::newRow("working card, output 7 on") << working << 7 << 127;
-    CardFaults broken;
-    broken.inputSource[3] = -1;
-    QTest::newRow("broken wire 3, output 3 on") << broken << 3 << 255;
-    CardFaults crossed;
-    std::swap(crossed.inputSource[2], crossed.inputSource[5]);
-    QTest::newRow("wires 2 and 5 crossed, output 2 on") << crossed << 2 << 223;
-    CardFaults stuck;
-    stuck.stuckInput[4] = 0;
-    QTest::newRow("input 4 stuck at 0, all off") << stuck << -1 << 239;
-}
-
-// One tick after the switch, as the timer would deliver it: lamp n lit exactly when input n reads 1.
-void TestForm2::digitalMonitorOnSimulatedCard() {
-    QFETCH(CardFaults, faults);
-    QFETCH(int, output);
-    QFETCH(int, inputs);
-
-    CardRig rig(faults);
-    Panel panel(rig);
-    rig.clock.advance(100);
-    panel.form.Timer1_Timer();
-    if (output >= 0) panel.form.Encender_Apagar[output]->click();
-    rig.clock.advance(100);
-    panel.form.Timer1_Timer();
-
-    QCOMPARE(panel.form.Text4->text(), QString::number(inputs));
-    QCOMPARE(litMask(panel.form.Shape1), inputs);
-    // The monitor only reads.
-    QCOMPARE(rig.recorder.outputBytes(), output >= 0 ? QList<int>({0, 1 << output}) : QList<int>({0}));
 }
 
 void TestForm2::digitalMonitorDecodesInputByte_data() {
@@ -352,57 +239,35 @@ void TestForm2::digitalMonitorDecodesInputByte() {
 }
 
 void TestForm2::analogMonitor_data() {
+    QTest::addColumn<int>("before");
+    QTest::addColumn<QString>("shownBefore");
     QTest::addColumn<QList<int>>("readings");
     QTest::addColumn<QStringList>("texts");
     QTest::addColumn<QList<bool>>("lit");
 
-    QTest::newRow("0, 1, 255, 128") << QList<int>{0, 1, 255, 128} << QStringList{"0", "0.01953125", "4.98046875", "2.5"}
-                                    << QList<bool>{false, true, true, true};
-    QTest::newRow("255, 128, 1, 0") << QList<int>{255, 128, 1, 0} << QStringList{"4.98046875", "2.5", "0.01953125", "0"}
-                                    << QList<bool>{true, true, true, false};
-    QTest::newRow("16, 0, 0, 255") << QList<int>{16, 0, 0, 255} << QStringList{"0.3125", "0", "0", "4.98046875"}
-                                   << QList<bool>{true, false, false, true};
+    QTest::newRow("from 255 to 0, 1, 255, 128")
+        << 255 << "4.98046875" << QList<int>{0, 1, 255, 128} << QStringList{"0", "0.01953125", "4.98046875", "2.5"}
+        << QList<bool>{false, true, true, true};
+    QTest::newRow("from 0 to 255, 128, 1, 0")
+        << 0 << "0" << QList<int>{255, 128, 1, 0} << QStringList{"4.98046875", "2.5", "0.01953125", "0"}
+        << QList<bool>{true, true, true, false};
 }
 
+// Channels 0 to 3 in order, each selected, waited on and shown in its box before the next is read:
+// the card's wait hook sees what the screen shows during each wait. A channel at 0 goes dark, and
+// the monitor writes no output.
 void TestForm2::analogMonitor() {
+    QFETCH(int, before);
+    QFETCH(QString, shownBefore);
     QFETCH(QList<int>, readings);
     QFETCH(QStringList, texts);
     QFETCH(QList<bool>, lit);
 
     CardFaults faults;
-    for (int k = 0; k < 4; ++k) faults.analogReadings[k] = {readings[k]};
+    for (int k = 0; k < 4; ++k) faults.analogReadings[k] = {before, readings[k]};
     CardRig rig(faults);
     Panel panel(rig);
     panel.form.Timer2_Timer();
-
-    for (int k = 0; k < 4; ++k) {
-        QCOMPARE(panel.form.Text2[k]->text(), voltageText(qPrintable(texts[k])));
-        QCOMPARE(panel.form.Shape3[k]->isLit(), lit[k]);
-    }
-    QCOMPARE(rig.recorder.outputBytes(), QList<int>({0}));
-}
-
-// Each tick shows the reading it takes: a channel that drops to 0 goes dark.
-void TestForm2::analogMonitorFollowsEachReading() {
-    CardFaults faults;
-    faults.analogReadings[2] = {255, 0, 1};
-    CardRig rig(faults);
-    Panel panel(rig);
-
-    const QList<std::pair<const char*, bool>> ticks{{"4.98046875", true}, {"0", false}, {"0.01953125", true}};
-    for (const auto& [text, lit] : ticks) {
-        panel.form.Timer2_Timer();
-        QCOMPARE(panel.form.Text2[2]->text(), voltageText(text));
-        QCOMPARE(panel.form.Shape3[2]->isLit(), lit);
-        QCOMPARE(panel.form.Text2[0]->text(), voltageText("4.98046875"));
-    }
-}
-
-// Channels 0 to 3 in order, each selected, waited on and shown before the next is read; the card's
-// wait hook sees what the screen would show during each wait.
-void TestForm2::analogMonitorShowsEachChannelBeforeReadingTheNext() {
-    CardRig rig;
-    Panel panel(rig);
     QList<QStringList> shownAtWaits;
     rig.card.setBeforeWait([&] {
         QStringList shown;
@@ -414,78 +279,61 @@ void TestForm2::analogMonitorShowsEachChannelBeforeReadingTheNext() {
     panel.form.Timer2_Timer();
 
     QStringList expected;
-    for (int mask : {1, 2, 4, 8}) {
-        for (int readCode : {2, 0}) {
+    for (int mask : {1, 2, 4, 8})
+        for (int readCode : {2, 0})
             expected << QStringLiteral("out 890 5") << QStringLiteral("out 888 %1").arg(mask)
                      << QStringLiteral("out 890 8") << QStringLiteral("out 890 %1").arg(readCode)
-                     << QStringLiteral("sleep 50");
-            expected << QStringLiteral("in 889 *");
-        }
-    }
+                     << QStringLiteral("sleep 50") << QStringLiteral("in 889 *");
     QStringList trace = rig.recorder.trace();
     for (QString& op : trace)
         if (op.startsWith(QStringLiteral("in 889 "))) op = QStringLiteral("in 889 *");
     QCOMPARE(trace, expected);
     QCOMPARE(rig.clock.elapsedMs() - started, 400);
 
-    const QString full = voltageText("4.98046875");
     QCOMPARE(shownAtWaits.size(), 8);
-    for (int wait = 0; wait < 8; ++wait) {
-        const int channel = wait / 2;
-        for (int k = 0; k < 4; ++k) QCOMPARE(shownAtWaits[wait][k], k < channel ? full : QString());
+    for (int wait = 0; wait < 8; ++wait)
+        for (int k = 0; k < 4; ++k) QCOMPARE(shownAtWaits[wait][k], voltageText(k < wait / 2 ? texts[k] : shownBefore));
+    for (int k = 0; k < 4; ++k) {
+        QCOMPARE(panel.form.Text2[k]->text(), voltageText(texts[k]));
+        QCOMPARE(panel.form.Shape3[k]->isLit(), lit[k]);
     }
 }
 
-void TestForm2::volverLeavesInOrder() {
+void TestForm2::leaving_data() {
+    QTest::addColumn<QString>("way");
+    QTest::addColumn<QStringList>("calls");
+    // Back to the menu the panel is hidden, disabled and its input monitor stopped before the menu
+    // shows, and only then unloaded.
+    const QStringList toMenu{"showMenu after out 890 7,out 888 0 (hidden, disabled, Timer1 off)",
+                             "unload panel after out 890 7,out 888 0 (hidden, disabled, Timer1 off)"};
+    QTest::newRow("VOLVER AL MENU ANTERIOR") << "Command1" << toMenu;
+    // Closing the frame leaves as VOLVER does, rather than leave the menu hidden and disabled.
+    QTest::newRow("window frame") << "frame" << toMenu;
+    QTest::newRow("SALIR DEL PROGRAMA") << "Salir" << QStringList{"endProgram after out 890 7,out 888 0"};
+}
+
+// Every way out switches the relays off before the program is asked for anything.
+void TestForm2::leaving() {
+    QFETCH(QString, way);
+    QFETCH(QStringList, calls);
+
     CardRig rig;
     Panel panel(rig);
     panel.form.show();
     panel.form.Encender_Todas->click();
     rig.recorder.clear();
 
-    panel.form.Command1->click();
+    if (way == "Command1")
+        panel.form.Command1->click();
+    else if (way == "Salir")
+        panel.form.Salir->click();
+    else
+        QVERIFY(!panel.form.close());
+    QCOMPARE(panel.navigation.calls, calls);
 
-    QCOMPARE(panel.navigation.names(), QStringList({"showMenu", "unload"}));
-    const auto& atMenu = panel.navigation.calls[0];
-    QCOMPARE(atMenu.traceSoFar, kWriteZero);
-    QVERIFY(!atMenu.panelVisible);
-    QVERIFY(!atMenu.panelEnabled);
-    QVERIFY(!atMenu.timer1Active);
-    QCOMPARE(panel.navigation.calls[1].window, &panel.form);
-    QCOMPARE(rig.recorder.trace(), kWriteZero);
-}
-
-void TestForm2::salirWritesZeroThenEnds() {
-    CardRig rig;
-    Panel panel(rig);
-    panel.form.show();
-    panel.form.Encender_Apagar[4]->click();
-    rig.recorder.clear();
-
-    panel.form.Salir->click();
-
-    QCOMPARE(panel.navigation.names(), QStringList({"endProgram"}));
-    QCOMPARE(panel.navigation.calls[0].traceSoFar, kWriteZero);
-    QCOMPARE(rig.recorder.trace(), kWriteZero);
-}
-
-void TestForm2::closingTheFrameLeavesLikeVolver() {
-    CardRig rig;
-    Panel panel(rig);
-    panel.form.show();
-    panel.form.Encender_Apagar[6]->click();
-    rig.recorder.clear();
-
-    QVERIFY(!panel.form.close());
-
-    QCOMPARE(panel.navigation.names(), QStringList({"showMenu", "unload"}));
-    QCOMPARE(panel.navigation.calls[0].traceSoFar, kWriteZero);
-    QVERIFY(!panel.navigation.calls[0].panelVisible);
-    QVERIFY(!panel.navigation.calls[0].timer1Active);
-    QCOMPARE(panel.navigation.calls[1].window, &panel.form);
     // A panel already left is not left a second time.
-    panel.form.close();
-    QCOMPARE(panel.navigation.calls.size(), 2);
+    if (way != "Salir") panel.form.close();
+    QCOMPARE(panel.navigation.calls, calls);
     QCOMPARE(rig.recorder.trace(), kWriteZero);
 }
 
