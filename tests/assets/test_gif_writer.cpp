@@ -18,74 +18,31 @@ private slots:
 
 namespace {
 
-QImage decode(const QByteArray& data) {
-    QBuffer buffer;
-    buffer.setData(data);
-    QImageReader reader(&buffer, "gif");
-    return reader.read().convertToFormat(QImage::Format_ARGB32);
-}
-
 // Transparent pixels carry no colour, so only their alpha is compared.
 QString firstDifference(const QImage& drawn, const QImage& decoded) {
-    if (decoded.size() != drawn.size()) {
-        return QStringLiteral("decoded %1x%2").arg(decoded.width()).arg(decoded.height());
-    }
-    const QImage expected = drawn.convertToFormat(QImage::Format_ARGB32);
-    for (int y = 0; y < expected.height(); ++y) {
-        for (int x = 0; x < expected.width(); ++x) {
-            const QRgb want = expected.pixel(x, y);
-            const QRgb got = decoded.pixel(x, y);
-            const bool same = qAlpha(want) == 0 ? qAlpha(got) == 0 : got == want;
-            if (!same) {
-                return QStringLiteral("pixel %1,%2: %3 instead of %4")
-                    .arg(x)
-                    .arg(y)
-                    .arg(got, 8, 16, QLatin1Char('0'))
-                    .arg(want, 8, 16, QLatin1Char('0'));
+    const QImage want = drawn.convertToFormat(QImage::Format_ARGB32);
+    const QImage got = decoded.convertToFormat(QImage::Format_ARGB32);
+    if (got.size() != want.size()) return QStringLiteral("decoded %1x%2").arg(got.width()).arg(got.height());
+    for (int y = 0; y < want.height(); ++y) {
+        for (int x = 0; x < want.width(); ++x) {
+            const QRgb w = want.pixel(x, y);
+            if (qAlpha(w) == 0 ? qAlpha(got.pixel(x, y)) != 0 : got.pixel(x, y) != w) {
+                return QStringLiteral("pixel %1,%2").arg(x).arg(y);
             }
         }
     }
     return {};
 }
 
-QImage filled(int width, int height, QRgb colour) {
-    QImage image(width, height, QImage::Format_ARGB32);
-    image.fill(colour);
-    return image;
-}
-
-// Pixels drawn at random from the first `colours` entries of a fixed palette.
-QImage noise(int width, int height, int colours, quint32 seed) {
-    QRandomGenerator random(seed);
-    QList<QRgb> palette;
-    for (int i = 0; i < colours; ++i) palette.append(qRgb((i * 37) % 256, (i * 91 + 13) % 256, i));
+// Pixels drawn at random from `colours` distinct colours; colour 0 has the given alpha.
+QImage noise(int width, int height, int colours, int alphaOfFirst = 255) {
+    QRandomGenerator random(quint32(width * height + colours));
     QImage image(width, height, QImage::Format_ARGB32);
     for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) image.setPixel(x, y, palette[random.bounded(colours)]);
-    }
-    return image;
-}
-
-// Every pixel its own colour, 256 of them.
-QImage allColours() {
-    QImage image(16, 16, QImage::Format_ARGB32);
-    for (int i = 0; i < 256; ++i) image.setPixel(i % 16, i / 16, qRgb(i, 255 - i, (i * 7) % 256));
-    return image;
-}
-
-QImage stripes(int width, int height) {
-    QImage image(width, height, QImage::Format_ARGB32);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) image.setPixel(x, y, (x / 3 + y) % 3 == 0 ? qRgb(255, 0, 0) : qRgb(0, 0, 255));
-    }
-    return image;
-}
-
-QImage crossOnTransparent(int side) {
-    QImage image = filled(side, side, qRgba(0, 0, 0, 0));
-    for (int i = 0; i < side; ++i) {
-        image.setPixel(i, i, qRgb(0, 0, 0));
-        image.setPixel(side - 1 - i, i, qRgb(200, 30, 30));
+        for (int x = 0; x < width; ++x) {
+            const int i = int(random.bounded(colours));
+            image.setPixel(x, y, qRgba(i & 0xff, (i * 91 + 13) & 0xff, i >> 8, i == 0 ? alphaOfFirst : 255));
+        }
     }
     return image;
 }
@@ -94,34 +51,23 @@ QImage crossOnTransparent(int side) {
 
 void TestGifWriter::roundTrip_data() {
     QTest::addColumn<QImage>("image");
-    QTest::newRow("1x1") << filled(1, 1, qRgb(12, 34, 56));
-    QTest::newRow("1x1 transparent") << filled(1, 1, qRgba(0, 0, 0, 0));
-    QTest::newRow("1x7 column") << stripes(1, 7);
-    QTest::newRow("7x3 odd width") << stripes(7, 3);
-    QTest::newRow("13x5 three colours") << noise(13, 5, 3, 1);
-    QTest::newRow("5 colours, palette padded to 8") << noise(31, 9, 5, 2);
-    QTest::newRow("129 colours, 8-bit codes from the start") << noise(41, 43, 129, 3);
-    QTest::newRow("256 colours, one pixel each") << allColours();
-    QTest::newRow("256 colours of noise: the code table fills and restarts") << noise(300, 300, 256, 4);
-    QTest::newRow("2 colours of noise: 3-bit codes grow to 12") << noise(257, 199, 2, 5);
-    QTest::newRow("one long run") << filled(1000, 40, qRgb(0, 128, 255));
-    QTest::newRow("long repeating stripes") << stripes(999, 61);
-    QTest::newRow("transparent ground") << crossOnTransparent(23);
-    QTest::newRow("white ground, opaque black") << [] {
-        QImage image = filled(9, 9, qRgb(255, 255, 255));
-        image.setPixel(4, 4, qRgb(0, 0, 0));
-        return image;
-    }();
-    QTest::newRow("indexed source image") << stripes(17, 4).convertToFormat(QImage::Format_Indexed8);
+    QTest::newRow("1x1") << noise(1, 1, 1);
+    QTest::newRow("odd width, 3 colours: palette padded to 4") << noise(13, 5, 3);
+    QTest::newRow("5 colours: palette padded to 8") << noise(31, 9, 5);
+    QTest::newRow("2 colours: 3-bit codes grow to 12") << noise(257, 199, 2);
+    QTest::newRow("256 colours: the code table fills and restarts") << noise(300, 300, 256);
+    QTest::newRow("one long run") << noise(1000, 40, 1);
+    QTest::newRow("transparent ground") << noise(23, 23, 3, 0);
+    QTest::newRow("indexed source image") << noise(17, 4, 4).convertToFormat(QImage::Format_Indexed8);
 }
 
 void TestGifWriter::roundTrip() {
     QFETCH(QImage, image);
     const std::optional<QByteArray> data = encodeGif(image);
     QVERIFY(data.has_value());
-    QVERIFY(data->startsWith("GIF89a"));
-    QVERIFY(data->endsWith(';'));
-    const QImage decoded = decode(*data);
+    QBuffer buffer;
+    buffer.setData(*data);
+    const QImage decoded = QImageReader(&buffer, "gif").read();
     QVERIFY2(!decoded.isNull(), "Qt cannot read the GIF");
     const QString difference = firstDifference(image, decoded);
     QVERIFY2(difference.isEmpty(), qPrintable(difference));
@@ -130,11 +76,9 @@ void TestGifWriter::roundTrip() {
 void TestGifWriter::refused_data() {
     QTest::addColumn<QImage>("image");
     QTest::newRow("no image") << QImage();
-    QImage tooMany = allColours().copy(0, 0, 17, 16);
-    tooMany.setPixel(16, 0, qRgb(1, 2, 3));
-    QTest::newRow("257 distinct colours") << tooMany;
-    QTest::newRow("half transparent") << filled(3, 3, qRgba(10, 20, 30, 128));
-    QTest::newRow("too wide") << filled(65536, 1, qRgb(0, 0, 0));
+    QTest::newRow("257 distinct colours") << noise(64, 64, 257);
+    QTest::newRow("half transparent") << noise(3, 3, 1, 128);
+    QTest::newRow("too wide") << noise(65536, 1, 1);
 }
 
 void TestGifWriter::refused() {
@@ -144,16 +88,11 @@ void TestGifWriter::refused() {
 
 void TestGifWriter::writesAFile() {
     QTemporaryDir folder;
-    QVERIFY(folder.isValid());
     const QString path = folder.filePath(QStringLiteral("cross.gif"));
-    const QImage image = crossOnTransparent(11);
+    const QImage image = noise(11, 11, 3, 0);
     QVERIFY(writeGif(image, path));
-    QImageReader reader(path);
-    reader.setDecideFormatFromContent(true);
-    QCOMPARE(reader.format(), QByteArray("gif"));
-    const QString difference = firstDifference(image, reader.read().convertToFormat(QImage::Format_ARGB32));
+    const QString difference = firstDifference(image, QImage(path));
     QVERIFY2(difference.isEmpty(), qPrintable(difference));
-    QVERIFY(!writeGif(QImage(), folder.filePath(QStringLiteral("nothing.gif"))));
     QVERIFY(!writeGif(image, folder.filePath(QStringLiteral("no/such/folder.gif"))));
 }
 
