@@ -95,39 +95,41 @@ inline QStringList lit(const std::array<PictureBox*, 8>& indicators) {
 // The port traffic in short: "W5" an output write, "R" a digital read, "A4" an analog read of
 // channel mask 4, "S100" a wait. Anything else is kept as it was recorded, so it shows in a diff.
 inline QStringList compactTrace(const QStringList& trace) {
-    auto matches = [&](qsizetype at, const QStringList& pattern) {
-        if (at + pattern.size() > trace.size()) return false;
-        for (qsizetype i = 0; i < pattern.size(); ++i) {
-            const QString& expected = pattern[i];
-            const QString& actual = trace[at + i];
-            if (expected.endsWith(u'*') ? !actual.startsWith(expected.chopped(1)) : actual != expected) return false;
-        }
-        return true;
-    };
-    const QStringList digitalRead{"out 890 3", "in 889 *", "out 890 1", "in 889 *"};
     QStringList tokens;
-    for (qsizetype at = 0; at < trace.size();) {
+    for (qsizetype at = 0; at < trace.size(); ++at) {
         const QString& op = trace[at];
-        if (matches(at, {"out 890 7", "out 888 *"})) {
-            tokens << "W" + trace[at + 1].mid(8);
-            at += 2;
-        } else if (matches(at, digitalRead)) {
+        const QString next = trace.value(at + 1);
+        if (op == "out 890 7" && next.startsWith("out 888 ")) {
+            tokens << "W" + trace[++at].mid(8);
+        } else if (op == "out 890 3" && trace.value(at + 2) == "out 890 1") {
             tokens << "R";
-            at += 4;
-        } else if (matches(at, {"out 890 5", "out 888 *", "out 890 8", "out 890 2", "sleep 50", "in 889 *", "out 890 5",
-                                "out 888 *", "out 890 8", "out 890 0", "sleep 50", "in 889 *"}) &&
-                   trace[at + 1] == trace[at + 7]) {
-            tokens << "A" + trace[at + 1].mid(8);
-            at += 12;
-        } else if (op.startsWith("sleep ")) {
-            tokens << "S" + op.mid(6);
-            at += 1;
+            at += 3;
+        } else if (op == "out 890 5" && next.startsWith("out 888 ") && trace.value(at + 7) == next) {
+            tokens << "A" + next.mid(8);
+            at += 11;
         } else {
-            tokens << op;
-            at += 1;
+            tokens << (op.startsWith("sleep ") ? "S" + op.mid(6) : op);
         }
     }
     return tokens;
+}
+
+// The port traffic of one tick of a test on a working card; k is the output under test.
+inline QStringList tickTrace(int test, int k) {
+    const QString on = QStringLiteral("W%1").arg(1 << k);
+    switch (test) {
+        case 1:
+            return {on, "S100", "R", "S500", "W0", "S100", "R", "S500", on, "S100", "R", "S500", "W0", "S100", "R"};
+        case 2:
+        case 3:
+            return {on, "S50", "R"};
+        case 4:
+            return {"W255", "S50", "R", "S500", "W0", "S50", "R"};
+        case 5:
+            return {"W15", "S50", "R", "S500", "W240", "S50", "R"};
+        default:
+            return {"A1", "A2", "A4", "A8"};
+    }
 }
 
 // What one tick did and left behind.
@@ -136,9 +138,7 @@ struct Tick {
     QStringList trace;  // compact port traffic of the tick
     QStringList list1;  // List1 and List2 once the tick has returned
     QStringList list2;
-    int runningAfter = 0;  // runningTest() once the tick has returned
-    qint16 step = 0;       // TestStep and TestRound once the tick has returned
-    qint16 round = 0;
+    int runningAfter = 0;   // runningTest() once the tick has returned
     int sequenceEnded = 0;  // sequenceEnded signals so far in this run
 };
 
@@ -164,18 +164,12 @@ public:
         tick.list1 = form_.List1->lines();
         tick.list2 = form_.List2->lines();
         tick.runningAfter = runningTest(form_);
-        tick.step = TestStep;
-        tick.round = TestRound;
         tick.sequenceEnded = sequenceEnded_;
         return tick;
     }
 
     // Ticks until no test timer runs (or more than one does), at most maxTicks of them.
-    QList<Tick> run(int maxTicks = 200) {
-        QList<Tick> ticks;
-        while (ticks.size() < maxTicks && runningTest(form_) > 0) ticks << fire();
-        return ticks;
-    }
+    QList<Tick> run(int maxTicks = 200) { return runUntilTest(0, maxTicks); }
 
     // Ticks until the given test's timer runs.
     QList<Tick> runUntilTest(int test, int maxTicks = 200) {
@@ -192,12 +186,21 @@ private:
     int sequenceEnded_ = 0;
 };
 
-inline QList<Tick> ticksOf(const QList<Tick>& ticks, int test) {
-    QList<Tick> selected;
-    for (const Tick& tick : ticks)
-        if (tick.test == test) selected << tick;
-    return selected;
-}
+// The test window on a bare recording port: each digital read gives the next scripted input byte.
+struct ScriptedWindow {
+    explicit ScriptedWindow(const QString& folder) : card(port, port), form(card, navigation, folder) {
+        form.Form_Load();
+    }
+    void scriptInputs(const QList<int>& bytes) {
+        for (int inputs : bytes)
+            port.scriptStatus(
+                {static_cast<qint16>((~inputs & 15) << 3), static_cast<qint16>((~(inputs >> 4) & 15) << 3)});
+    }
+    RecordingPort port;
+    Card card;
+    FakeNavigation navigation;
+    Form3 form;
+};
 
 inline QString passLine(int output) {
     return QStringLiteral("Entrada Nº %1 correcta").arg(output);
@@ -215,6 +218,16 @@ inline QStringList verdicts(int lastPassedTest) {
     QStringList lines;
     for (int test = 1; test <= lastPassedTest; ++test) lines << QStringLiteral("TEST %1 CORRECTO").arg(test);
     return lines;
+}
+
+// Test 6's six rows of List1, rewritten in place at every tick.
+inline QStringList analogRows(int remaining, std::array<bool, 4> correct = {true, true, true, true}) {
+    QStringList rows{QStringLiteral("COMPROBANDO ESTABILIDAD. Tiempo restante: %1").arg(remaining), QString()};
+    for (int input = 1; input <= 4; ++input) {
+        const char* verdict = correct[input - 1] ? "Correcta" : "INCORRECTA";
+        rows << QStringLiteral("Entrada analogica %1 %2").arg(input).arg(verdict);
+    }
+    return rows;
 }
 
 #endif
