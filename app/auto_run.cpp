@@ -1,17 +1,16 @@
 #include "app/auto_run.h"
 
-#include <QTimer>
-
 #include "autotest/form3.h"
 #include "card/card.h"
+#include "card/tick_timer.h"
 #include "widgets/list_box.h"
 
 namespace {
 const QString kCardWorks = QStringLiteral("FUNCIONAMIENTO DE LA TARJETA CORRECTO");
 }
 
-AutoRun::AutoRun(Card& card, const QString& programFolder, std::function<void(const QString&)> printLine)
-    : card_(card), form3_(new Form3(card, *this, programFolder)) {
+AutoRun::AutoRun(Card& card, Clock& clock, const QString& programFolder, std::function<void(const QString&)> printLine)
+    : card_(card), form3_(new Form3(card, clock, *this, programFolder)) {
     connect(form3_->List2, &ListBox::lineAdded, this, [printLine](const QString& line) { printLine(line); });
     connect(form3_, &Form3::sequenceEnded, this, &AutoRun::sequenceEnded);
 }
@@ -33,7 +32,7 @@ void AutoRun::sequenceEnded() {
 void AutoRun::stop(int exitStatus) {
     if (done_) return;
     done_ = true;
-    for (QTimer* timer : form3_->findChildren<QTimer*>()) timer->stop();
+    stopTickTimers(form3_);
     card_.WriteOutputs(0);
     emit finished(exitStatus);
 }

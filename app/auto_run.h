@@ -8,6 +8,7 @@
 #include "widgets/navigation.h"
 
 class Card;
+class Clock;
 class Form3;
 
 // The automatic sequence once, from test 1, on the test window itself kept out of sight: each
@@ -19,7 +20,7 @@ public:
     static constexpr int kCardPassed = 0;
     static constexpr int kTestFailed = 1;
 
-    AutoRun(Card& card, const QString& programFolder, std::function<void(const QString&)> printLine);
+    AutoRun(Card& card, Clock& clock, const QString& programFolder, std::function<void(const QString&)> printLine);
     ~AutoRun() override;
 
     void start();

@@ -5,6 +5,7 @@
 #include <QPlainTextEdit>
 
 #include "app/navigator.h"
+#include "assets/pictures.h"
 #include "autotest/form3.h"
 #include "manual/form2.h"
 #include "widgets/multi_line_text_box.h"
@@ -37,7 +38,7 @@ Form1::Form1(Navigator& navigator) : navigator_(navigator) {
 
     Picture1 = new PictureBox(this);
     Picture1->setGeometry(twipsRect(840, 1440, 8175, 6375));
-    Picture1->setBuiltInPicture(QPixmap(QStringLiteral(":/pictures/wiring.jpg")));
+    Picture1->setBuiltInPicture(QPixmap(QString::fromLatin1(kWiringResource)));
 
     Text1 = new MultiLineTextBox(kWiringText, this);
     Text1->setGeometry(twipsRect(840, 7920, 8175, 975));

@@ -10,36 +10,46 @@
 #include "card/card.h"
 #include "card/clock.h"
 #include "card/port.h"
-#include "widgets/screen.h"
 
 namespace {
 
 constexpr int kNoCard = 2;
 
-int runUnseen(Card& card, std::function<void(const QString&)>& portLost) {
-    AutoRun run(card, QCoreApplication::applicationDirPath(), [](const QString& line) {
+// Called from inside a port operation: what it asks of the windows and the program waits for the
+// event loop, so no loop runs inside a card sequence.
+void later(std::function<void()> step) {
+    QMetaObject::invokeMethod(qApp, std::move(step), Qt::QueuedConnection);
+}
+
+int runHeadless(Card& card, Clock& clock, std::function<void(const QString&)>& portLost) {
+    bool lost = false;
+    AutoRun run(card, clock, QCoreApplication::applicationDirPath(), [&lost](const QString& line) {
+        if (lost) return;  // nothing read from a port that is gone may be reported as a verdict
         std::printf("%s\n", qPrintable(line));
         std::fflush(stdout);
     });
-    portLost = [](const QString& message) {
+    portLost = [&lost](const QString& message) {
+        lost = true;
         printAccessError(message);
-        std::_Exit(kNoCard);  // nothing of a lost port may be reported as a verdict
+        later([] { QCoreApplication::exit(kNoCard); });
     };
     ExitSignals exitSignals([&run](int signal) { run.stop(128 + signal); });
-    QObject::connect(&run, &AutoRun::finished, [](int status) { QCoreApplication::exit(status); });
+    QObject::connect(&run, &AutoRun::finished,
+                     [&lost](int status) { QCoreApplication::exit(lost ? kNoCard : status); });
     run.start();
     return QCoreApplication::exec();
 }
 
-int runWindows(Card& card, std::function<void(const QString&)>& portLost) {
-    card.setBeforeWait(repaintVisibleWindows);
-    Navigator navigator(card, QCoreApplication::applicationDirPath(),
+int runWindows(Card& card, Clock& clock, std::function<void(const QString&)>& portLost) {
+    Navigator navigator(card, clock, QCoreApplication::applicationDirPath(),
                         [](int status) { QCoreApplication::exit(status); });
     portLost = [](const QString& message) {
         withdrawAllWindows();
         printAccessError(message);
-        if (canShowDialogs()) showAccessErrorDialog(message);
-        QCoreApplication::exit(kNoCard);
+        later([message] {
+            if (canShowDialogs()) showAccessErrorDialog(message);
+            QCoreApplication::exit(kNoCard);
+        });
     };
     ExitSignals exitSignals([&navigator](int signal) { navigator.endOnSignal(signal); });
     navigator.start();
@@ -57,7 +67,7 @@ int main(int argc, char* argv[]) {
         return parsed.exitStatus;
     }
     const CommandLine& options = *parsed.options;
-    // The unseen run needs no display at all.
+    // The headless run needs no display at all.
     if (options.autoRun && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
 
     RealClock clock;
@@ -76,5 +86,5 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     std::unique_ptr<Port> port = std::move(std::get<std::unique_ptr<Port>>(opened));
     Card card(*port, clock);
-    return options.autoRun ? runUnseen(card, portLost) : runWindows(card, portLost);
+    return options.autoRun ? runHeadless(card, clock, portLost) : runWindows(card, clock, portLost);
 }

@@ -1,14 +1,13 @@
 #include "app/navigator.h"
 
-#include <QTimer>
-
 #include "app/form1.h"
 #include "autotest/form3.h"
 #include "card/card.h"
+#include "card/tick_timer.h"
 #include "manual/form2.h"
 
-Navigator::Navigator(Card& card, QString programFolder, std::function<void(int)> endProgram)
-    : card_(card), programFolder_(std::move(programFolder)), endProgram_(std::move(endProgram)) {}
+Navigator::Navigator(Card& card, Clock& clock, QString programFolder, std::function<void(int)> endProgram)
+    : card_(card), clock_(clock), programFolder_(std::move(programFolder)), endProgram_(std::move(endProgram)) {}
 
 Navigator::~Navigator() {
     delete form2_;
@@ -33,7 +32,7 @@ void Navigator::start() {
 
 Form2& Navigator::showForm2() {
     if (!form2_) {
-        form2_ = new Form2(card_, *this);
+        form2_ = new Form2(card_, clock_, *this);
         form2_->Form_Load();
     }
     form2_->show();
@@ -42,7 +41,7 @@ Form2& Navigator::showForm2() {
 
 Form3& Navigator::showForm3() {
     if (!form3_) {
-        form3_ = new Form3(card_, *this, programFolder_);
+        form3_ = new Form3(card_, clock_, *this, programFolder_);
         form3_->Form_Load();
     }
     form3_->show();
@@ -56,7 +55,7 @@ void Navigator::showMenu() {
 
 void Navigator::unload(QWidget* window) {
     // The window may be in one of its own handlers: its timers stop now, the object goes later.
-    for (QTimer* timer : window->findChildren<QTimer*>()) timer->stop();
+    stopTickTimers(window);
     window->hide();
     if (window == form2_) form2_ = nullptr;
     if (window == form3_) form3_ = nullptr;
@@ -65,8 +64,7 @@ void Navigator::unload(QWidget* window) {
 
 void Navigator::stopCheckWindowTimers() {
     for (QWidget* window : {static_cast<QWidget*>(form2_), static_cast<QWidget*>(form3_)})
-        if (window)
-            for (QTimer* timer : window->findChildren<QTimer*>()) timer->stop();
+        if (window) stopTickTimers(window);
 }
 
 void Navigator::endProgram() {

@@ -9,6 +9,7 @@
 #include "widgets/navigation.h"
 
 class Card;
+class Clock;
 class Form1;
 class Form2;
 class Form3;
@@ -18,7 +19,7 @@ class Form3;
 // Form_Load; unloading it destroys it, so every visit starts afresh.
 class Navigator : public Navigation {
 public:
-    Navigator(Card& card, QString programFolder, std::function<void(int)> endProgram);
+    Navigator(Card& card, Clock& clock, QString programFolder, std::function<void(int)> endProgram);
     ~Navigator() override;
 
     // Creates the menu and shows it; nothing is written to the card.
@@ -42,6 +43,7 @@ private:
     void stopCheckWindowTimers();
 
     Card& card_;
+    Clock& clock_;
     QString programFolder_;
     std::function<void(int)> endProgram_;
     QPointer<Form1> form1_;

@@ -4,9 +4,9 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QTimer>
 
 #include "card/simulated_card.h"
+#include "card/tick_timer.h"
 
 std::variant<std::unique_ptr<Port>, PortAccessError> openCard(const CommandLine& options, Clock& clock,
                                                               std::function<void(const QString&)> onLost) {
@@ -20,7 +20,7 @@ std::variant<std::unique_ptr<Port>, PortAccessError> openCard(const CommandLine&
 
 void withdrawAllWindows() {
     for (QWidget* window : QApplication::topLevelWidgets()) {
-        for (QTimer* timer : window->findChildren<QTimer*>()) timer->stop();
+        for (TickTimer* timer : window->findChildren<TickTimer*>()) timer->stop();
         window->hide();
     }
 }

@@ -18,7 +18,8 @@ std::variant<std::unique_ptr<Port>, PortAccessError> openCard(const CommandLine&
                                                               std::function<void(const QString&)> onLost);
 
 // After the port is lost: every window stops its timers and leaves the screen, so no reading of a
-// port that is gone is ever shown.
+// port that is gone is ever shown. A tick that runs is not given up: it is the one whose port
+// operation failed, and with every wait on a lost port ending at once it runs out by itself.
 void withdrawAllWindows();
 
 // A message about the port, on standard error; always, whatever else shows it.

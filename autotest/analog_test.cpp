@@ -1,7 +1,6 @@
 #include "autotest/form3.h"
 
 #include <QPlainTextEdit>
-#include <QTimer>
 
 #include "autotest/test_state.h"
 #include "card/card.h"
@@ -28,13 +27,13 @@ bool inPassWindow(double volts) {
 }  // namespace
 
 // Test 6: ten ticks reading analog inputs 1 to 4; only the last tick's readings decide the verdict.
-void Form3::Timer6_Timer() {
+Task<> Form3::Timer6_Timer() {
     bool allCorrect = true;
-    showTest(kTest6Description, QStringLiteral("/test6.jpg"));
+    showTest(kTest6Description, 6);
     List1->SetRow(kCountdownRow, QStringLiteral("COMPROBANDO ESTABILIDAD. Tiempo restante: %1").arg(9 - TestStep));
     List1->SetRow(kBlankRow, QString());
     for (int input = 1; input <= 4; ++input) {
-        const double volts = Card::RawToVolts(card_.ReadAnalogChannel(Card::ChannelMask(input - 1)));
+        const double volts = Card::RawToVolts(co_await card_.ReadAnalogChannel(Card::ChannelMask(input - 1)));
         Text3[input]->setPlainText(VoltageText(volts));
         Shape3[input - 1]->setLit(volts != 0);
         const int row = kFirstInputRow + input - 1;
@@ -47,7 +46,7 @@ void Form3::Timer6_Timer() {
     }
 
     ++TestStep;
-    if (TestStep != kTest6Ticks) return;
+    if (TestStep != kTest6Ticks) co_return;
     if (allCorrect) {
         List2->AddItem(QStringLiteral("TEST 6 CORRECTO"));
         List2->AddItem(QStringLiteral("FUNCIONAMIENTO DE LA TARJETA CORRECTO"));

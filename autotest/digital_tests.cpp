@@ -1,7 +1,6 @@
 #include "autotest/form3.h"
 
 #include <QPlainTextEdit>
-#include <QTimer>
 
 #include "autotest/test_state.h"
 #include "card/card.h"
@@ -33,46 +32,46 @@ QString passLine(qint16 output) {
 
 }  // namespace
 
-bool Form3::verifiedSwitching(qint16 value, qint32 settleMs) {
+Task<bool> Form3::verifiedSwitching(qint16 value, qint32 settleMs) {
     card_.WriteOutputs(value);
-    card_.Sleep(settleMs);
+    co_await card_.Sleep(settleMs);
     ShowOutputs(value);
-    return InputMismatch(ReadAndShowInputs(), value);
+    co_return InputMismatch(ReadAndShowInputs(), value);
 }
 
 // Test 1 shows the inputs with every output off too, but does not judge them.
-void Form3::switchOff() {
+Task<> Form3::switchOff() {
     card_.WriteOutputs(0);
-    card_.Sleep(kTest1SettleMs);
+    co_await card_.Sleep(kTest1SettleMs);
     ShowOutputs(0);
     ReadAndShowInputs();
 }
 
-void Form3::failureReport(QTimer* timer) {
+void Form3::failureReport(TickTimer* timer) {
     timer->stop();
     addErrorPair();
 }
 
 // Test 1: output k on and off twice, verified each time it is on.
-void Form3::Timer1_Timer() {
-    showTest(kTest1Description, QStringLiteral("/test1.jpg"));
+Task<> Form3::Timer1_Timer() {
+    showTest(kTest1Description, 1);
     const qint16 output = TestStep;
     bool failed = false;
-    if (verifiedSwitching(outputValue(output), kTest1SettleMs)) {
+    if (co_await verifiedSwitching(outputValue(output), kTest1SettleMs)) {
         failureReport(Timer1);
         failed = true;
     } else {
         List1->AddItem(passLine(output));
     }
-    card_.Sleep(kTest1HoldMs);
-    switchOff();
-    card_.Sleep(kTest1HoldMs);
-    if (verifiedSwitching(outputValue(output), kTest1SettleMs)) {
+    co_await card_.Sleep(kTest1HoldMs);
+    co_await switchOff();
+    co_await card_.Sleep(kTest1HoldMs);
+    if (co_await verifiedSwitching(outputValue(output), kTest1SettleMs)) {
         failureReport(Timer1);
         failed = true;
     }
-    card_.Sleep(kTest1HoldMs);
-    switchOff();
+    co_await card_.Sleep(kTest1HoldMs);
+    co_await switchOff();
 
     ++TestStep;
     if (TestStep == kOutputs && !failed) {
@@ -85,17 +84,17 @@ void Form3::Timer1_Timer() {
 }
 
 // Test 2: the slow curtain, one lit output walking from 0 to 7, twice.
-void Form3::Timer2_Timer() {
-    showTest(kTest2Description, QStringLiteral("/test2.jpg"));
+Task<> Form3::Timer2_Timer() {
+    showTest(kTest2Description, 2);
     const qint16 output = TestStep;
-    const bool failed = verifiedSwitching(outputValue(output), kCurtainSettleMs);
+    const bool failed = co_await verifiedSwitching(outputValue(output), kCurtainSettleMs);
     if (failed)
         failureReport(Timer2);
     else
         List1->AddItem(passLine(output));
 
     ++TestStep;
-    if (TestStep != kOutputs) return;
+    if (TestStep != kOutputs) co_return;
     TestStep = 0;
     if (TestRound == 0) {
         List1->Clear();
@@ -110,17 +109,17 @@ void Form3::Timer2_Timer() {
 }
 
 // Test 3: the fast curtain, the same walk four times.
-void Form3::Timer3_Timer() {
-    showTest(kTest3Description, QStringLiteral("/test3.jpg"));
+Task<> Form3::Timer3_Timer() {
+    showTest(kTest3Description, 3);
     const qint16 output = TestStep;
-    const bool failed = verifiedSwitching(outputValue(output), kCurtainSettleMs);
+    const bool failed = co_await verifiedSwitching(outputValue(output), kCurtainSettleMs);
     if (failed)
         failureReport(Timer3);
     else
         List1->AddItem(passLine(output));
 
     ++TestStep;
-    if (TestStep != kOutputs) return;
+    if (TestStep != kOutputs) co_return;
     TestStep = 0;
     ++TestRound;
     List1->Clear();

@@ -8,7 +8,6 @@
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QStyle>
-#include <QTimer>
 
 #include "assets/pictures.h"
 #include "autotest/test_state.h"
@@ -89,7 +88,7 @@ void setColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) 
 
 }  // namespace
 
-Form3::Form3(Card& card, Navigation& navigation, QString programFolder)
+Form3::Form3(Card& card, Clock& clock, Navigation& navigation, QString programFolder)
     : card_(card), navigation_(navigation), programFolder_(std::move(programFolder)) {
     setWindowTitle(QStringLiteral("Control Automatico de la Tarjeta"));
     useDesignFont(this);
@@ -98,7 +97,12 @@ Form3::Form3(Card& card, Navigation& navigation, QString programFolder)
     buildAnalogFrame();
     buildResults();
     buildButtons();
-    buildTimers();
+    buildTimers(clock);
+}
+
+// A window unloaded while a test waits is never touched by that test again.
+Form3::~Form3() {
+    giveUpRunningTick();
 }
 
 void Form3::buildDigitalFrames() {
@@ -184,22 +188,20 @@ void Form3::buildButtons() {
     connect(Salir, &QPushButton::clicked, this, &Form3::Salir_Click);
 }
 
-void Form3::buildTimers() {
-    const std::array<std::pair<int, void (Form3::*)()>, 6> design{{{500, &Form3::Timer1_Timer},
-                                                                   {500, &Form3::Timer2_Timer},
-                                                                   {50, &Form3::Timer3_Timer},
-                                                                   {500, &Form3::Timer4_Timer},
-                                                                   {500, &Form3::Timer5_Timer},
-                                                                   {100, &Form3::Timer6_Timer}}};
-    std::array<QTimer*, 6> timers{};
+void Form3::buildTimers(Clock& clock) {
+    const std::array<std::pair<int, Task<> (Form3::*)()>, 6> design{{{500, &Form3::Timer1_Timer},
+                                                                     {500, &Form3::Timer2_Timer},
+                                                                     {50, &Form3::Timer3_Timer},
+                                                                     {500, &Form3::Timer4_Timer},
+                                                                     {500, &Form3::Timer5_Timer},
+                                                                     {100, &Form3::Timer6_Timer}}};
+    std::array<TickTimer*, 6> timers{};
     for (std::size_t i = 0; i < design.size(); ++i) {
-        auto* timer = new QTimer(this);
-        timer->setTimerType(Qt::PreciseTimer);
-        timer->setInterval(design[i].first);
-        // The tick first; then a look whether it was the last one of the sequence.
-        connect(timer, &QTimer::timeout, this, design[i].second);
-        connect(timer, &QTimer::timeout, this, &Form3::checkSequenceEnded);
-        timers[i] = timer;
+        const auto tick = design[i].second;
+        timers[i] = new TickTimer(
+            clock, design[i].first, [this, tick] { return (this->*tick)(); }, this);
+        // After every tick, a look whether it was the last one of the sequence.
+        connect(timers[i], &TickTimer::tickEnded, this, &Form3::checkSequenceEnded);
     }
     Timer1 = timers[0];
     Timer2 = timers[1];
@@ -209,12 +211,16 @@ void Form3::buildTimers() {
     Timer6 = timers[5];
 }
 
-std::array<QTimer*, 6> Form3::testTimers() const {
+std::array<TickTimer*, 6> Form3::testTimers() const {
     return {Timer1, Timer2, Timer3, Timer4, Timer5, Timer6};
 }
 
+void Form3::giveUpRunningTick() {
+    for (TickTimer* timer : testTimers()) timer->giveUp();
+}
+
 void Form3::checkSequenceEnded() {
-    for (QTimer* timer : testTimers())
+    for (TickTimer* timer : testTimers())
         if (timer->isActive()) return;
     emit sequenceEnded();
 }
@@ -227,6 +233,7 @@ void Form3::Form_Load() {
 }
 
 void Form3::Command3_Click() {
+    giveUpRunningTick();
     Timer2->stop();
     Timer3->stop();
     Timer4->stop();
@@ -240,6 +247,7 @@ void Form3::Command3_Click() {
 }
 
 void Form3::Command7_Click() {
+    giveUpRunningTick();
     Timer1->stop();
     Timer2->stop();
     Timer3->stop();
@@ -254,6 +262,7 @@ void Form3::Command7_Click() {
 
 void Form3::Command2_Click() {
     // The digital tests stop before the outputs go off, so no step can switch a relay on again.
+    giveUpRunningTick();
     Timer2->stop();
     Timer3->stop();
     Timer4->stop();
@@ -267,6 +276,7 @@ void Form3::Command2_Click() {
 }
 
 void Form3::Salir_Click() {
+    giveUpRunningTick();
     card_.WriteOutputs(0);
     navigation_.endProgram();
 }
@@ -277,9 +287,9 @@ void Form3::closeEvent(QCloseEvent* event) {
     Command2_Click();
 }
 
-void Form3::showTest(const QString& description, const QString& pictureFile) {
+void Form3::showTest(const QString& description, int test) {
     Text2[0]->setPlainText(description);
-    Picture3->LoadPicture(picturePath(pictureFile));
+    Picture3->LoadPicture(picturePath(testPictureFile(test)));
 }
 
 void Form3::addErrorPair() {

@@ -4,10 +4,13 @@
 #include <array>
 
 #include <QString>
-#include <QTimer>
 #include <QWidget>
 
+#include "card/task.h"
+#include "card/tick_timer.h"
+
 class Card;
+class Clock;
 class Lamp;
 class ListBox;
 class Navigation;
@@ -23,7 +26,8 @@ class WrapButton;
 class Form3 : public QWidget {
     Q_OBJECT
 public:
-    Form3(Card& card, Navigation& navigation, QString programFolder);
+    Form3(Card& card, Clock& clock, Navigation& navigation, QString programFolder);
+    ~Form3() override;
 
     void Form_Load();
 
@@ -36,13 +40,13 @@ public:
     // "SALIR DEL PROGRAMA".
     void Salir_Click();
 
-    // One tick of each test.
-    void Timer1_Timer();
-    void Timer2_Timer();
-    void Timer3_Timer();
-    void Timer4_Timer();
-    void Timer5_Timer();
-    void Timer6_Timer();
+    // One tick of each test, awaiting its waits.
+    Task<> Timer1_Timer();
+    Task<> Timer2_Timer();
+    Task<> Timer3_Timer();
+    Task<> Timer4_Timer();
+    Task<> Timer5_Timer();
+    Task<> Timer6_Timer();
 
     // Reads the eight inputs, shows them on Picture2 and gives back the input byte.
     qint16 ReadAndShowInputs();
@@ -75,12 +79,12 @@ public:
     WrapButton* Command7;
     WrapButton* Command2;
     WrapButton* Salir;
-    QTimer* Timer1;
-    QTimer* Timer2;
-    QTimer* Timer3;
-    QTimer* Timer4;
-    QTimer* Timer5;
-    QTimer* Timer6;
+    TickTimer* Timer1;
+    TickTimer* Timer2;
+    TickTimer* Timer3;
+    TickTimer* Timer4;
+    TickTimer* Timer5;
+    TickTimer* Timer6;
 
 signals:
     // A tick has returned and no test timer runs any more: the sequence ended, by its verdict or
@@ -95,22 +99,24 @@ private:
     void buildAnalogFrame();
     void buildResults();
     void buildButtons();
-    void buildTimers();
-    std::array<QTimer*, 6> testTimers() const;
+    void buildTimers(Clock& clock);
+    std::array<TickTimer*, 6> testTimers() const;
     void checkSequenceEnded();
+    // A start button or a way out takes effect at once: the test that runs is given up at its wait.
+    void giveUpRunningTick();
 
     // The start of every tick: the test's description and its picture.
-    void showTest(const QString& description, const QString& pictureFile);
-    QString picturePath(const QString& file) const { return programFolder_ + file; }
+    void showTest(const QString& description, int test);
+    QString picturePath(const QString& file) const { return programFolder_ + u'/' + file; }
     void setIndicator(PictureBox* indicator, bool lit);
     void showOutputPattern(qint16 pattern);
 
     // Tests 1 to 3: output value on, settle, show, read back; true when the inputs are wrong.
-    bool verifiedSwitching(qint16 value, qint32 settleMs);
-    void switchOff();
+    Task<bool> verifiedSwitching(qint16 value, qint32 settleMs);
+    Task<> switchOff();
     // Tests 4 and 5: one pattern written and checked; true when the inputs are wrong.
-    bool checkPhase(qint16 pattern, QTimer* timer, const QString& successLine);
-    void failureReport(QTimer* timer);
+    Task<bool> checkPhase(qint16 pattern, TickTimer* timer, QString successLine);
+    void failureReport(TickTimer* timer);
     void addErrorPair();
 
     Card& card_;

@@ -1,12 +1,10 @@
 #include "autotest/form3.h"
 
+#include "assets/pictures.h"
 #include "card/card.h"
 #include "widgets/picture_box.h"
 
 namespace {
-
-// The cross that marks a lit indicator; read from its file each time, nothing is kept.
-const QString kCrossPicture = QStringLiteral("/cruz.gif");
 
 bool bitSet(qint16 value, int n) {
     return (value >> n & 1) != 0;
@@ -14,8 +12,9 @@ bool bitSet(qint16 value, int n) {
 
 }  // namespace
 
+// The cross that marks a lit indicator is read from its file each time; nothing is kept.
 void Form3::setIndicator(PictureBox* indicator, bool lit) {
-    indicator->LoadPicture(lit ? picturePath(kCrossPicture) : QString());
+    indicator->LoadPicture(lit ? picturePath(QLatin1String(kCrossPictureFile)) : QString());
 }
 
 qint16 Form3::ReadAndShowInputs() {

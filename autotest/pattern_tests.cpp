@@ -1,7 +1,5 @@
 #include "autotest/form3.h"
 
-#include <QTimer>
-
 #include "autotest/test_state.h"
 #include "card/card.h"
 #include "widgets/list_box.h"
@@ -26,24 +24,24 @@ constexpr qint16 kHighHalf = 240;
 }  // namespace
 
 // A mismatch stops the test at once, but the tick still runs on to its end.
-bool Form3::checkPhase(qint16 pattern, QTimer* timer, const QString& successLine) {
+Task<bool> Form3::checkPhase(qint16 pattern, TickTimer* timer, QString successLine) {
     card_.WriteOutputs(pattern);
-    card_.Sleep(kPatternSettleMs);
+    co_await card_.Sleep(kPatternSettleMs);
     showOutputPattern(pattern);
     const bool mismatch = InputMismatch(ReadAndShowInputs(), pattern);
     if (mismatch)
         failureReport(timer);
     else if (!successLine.isEmpty())
         List1->AddItem(successLine);
-    return mismatch;
+    co_return mismatch;
 }
 
 // Test 4: every output on together, then every output off.
-void Form3::Timer4_Timer() {
-    showTest(kTest4Description, QStringLiteral("/test4.jpg"));
-    const bool allOnWrong = checkPhase(kAllOn, Timer4, QStringLiteral("Todas las Entradas correctas"));
-    card_.Sleep(kBetweenPhasesMs);
-    const bool allOffWrong = checkPhase(kAllOff, Timer4, QString());
+Task<> Form3::Timer4_Timer() {
+    showTest(kTest4Description, 4);
+    const bool allOnWrong = co_await checkPhase(kAllOn, Timer4, QStringLiteral("Todas las Entradas correctas"));
+    co_await card_.Sleep(kBetweenPhasesMs);
+    const bool allOffWrong = co_await checkPhase(kAllOff, Timer4, QString());
 
     ++TestStep;
     if (TestStep == kTest4Cycles && !allOnWrong && !allOffWrong) {
@@ -56,11 +54,13 @@ void Form3::Timer4_Timer() {
 }
 
 // Test 5: outputs 0 to 3 on with 4 to 7 off, then the other way round.
-void Form3::Timer5_Timer() {
-    showTest(kTest5Description, QStringLiteral("/test5.jpg"));
-    const bool lowWrong = checkPhase(kLowHalf, Timer5, QStringLiteral("Las 4 primeras Entradas son correctas"));
-    card_.Sleep(kBetweenPhasesMs);
-    const bool highWrong = checkPhase(kHighHalf, Timer5, QStringLiteral("Las 4 ultimas Entradas son correctas"));
+Task<> Form3::Timer5_Timer() {
+    showTest(kTest5Description, 5);
+    const bool lowWrong =
+        co_await checkPhase(kLowHalf, Timer5, QStringLiteral("Las 4 primeras Entradas son correctas"));
+    co_await card_.Sleep(kBetweenPhasesMs);
+    const bool highWrong =
+        co_await checkPhase(kHighHalf, Timer5, QStringLiteral("Las 4 ultimas Entradas son correctas"));
 
     ++TestStep;
     if (TestStep == kTest5Cycles && !lowWrong && !highWrong) {

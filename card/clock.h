@@ -1,38 +1,99 @@
 #ifndef CARD_CLOCK_H
 #define CARD_CLOCK_H
 
+#include <functional>
+#include <map>
+#include <set>
+
 #include <QElapsedTimer>
+#include <QObject>
 #include <QtGlobal>
 
-// Blocking waits and a monotonic time base. The simulated card keeps its time by the same clock
-// that the program waits on, so a skipped wait shows up as a wrong reading.
+inline constexpr qint64 kNsPerMs = 1'000'000;
+
+// The time base of the program and the alarms that end its waits. The simulated card keeps its
+// time by the same clock, so a wait that ends too early shows up as a wrong reading.
 class Clock {
 public:
+    // A call that is due at a given time; destroying the alarm cancels it.
+    class Alarm {
+    public:
+        Alarm() = default;
+        Alarm(Alarm&& other) noexcept;
+        Alarm& operator=(Alarm&& other) noexcept;
+        ~Alarm() { cancel(); }
+        void cancel();
+
+    private:
+        friend class Clock;
+        Alarm(Clock* clock, quint64 id) : clock_(clock), id_(id) {}
+        Clock* clock_ = nullptr;
+        quint64 id_ = 0;
+    };
+
     virtual ~Clock() = default;
-    virtual void Sleep(qint32 milliseconds) = 0;
-    virtual qint64 elapsedMs() const = 0;
+    virtual qint64 nowNs() const = 0;
+    qint64 elapsedMs() const { return nowNs() / kNsPerMs; }
+    // due is called from the event loop once the clock reads deadlineNs or later, never earlier.
+    [[nodiscard]] Alarm alarmAt(qint64 deadlineNs, std::function<void()> due);
+
+protected:
+    struct Pending {
+        qint64 deadlineNs;
+        std::function<void()> due;
+    };
+    virtual void schedule(quint64 id, qint64 deadlineNs) = 0;
+    virtual void unschedule(quint64 id) = 0;
+    // Takes the alarm out before calling it, so the call may arm or cancel alarms freely.
+    void fire(quint64 id);
+    const std::map<quint64, Pending>& pending() const { return pending_; }
+
+private:
+    std::map<quint64, Pending> pending_;
+    quint64 nextId_ = 0;
 };
 
-// Blocks the calling thread for real.
-class RealClock : public Clock {
+// Real time, with the alarms on Qt's precise timers.
+class RealClock : public QObject, public Clock {
 public:
     RealClock();
-    void Sleep(qint32 milliseconds) override;
-    qint64 elapsedMs() const override;
+    qint64 nowNs() const override { return started_.nsecsElapsed(); }
+
+protected:
+    void schedule(quint64 id, qint64 deadlineNs) override;
+    void unschedule(quint64 id) override;
+    void timerEvent(QTimerEvent* event) override;
 
 private:
+    void startQtTimer(quint64 id, qint64 deadlineNs);
+
     QElapsedTimer started_;
+    std::map<int, quint64> byQtTimer_;
+    std::map<quint64, int> qtTimerOf_;
 };
 
-// Advances at once: a wait only moves the time forward.
+// Time that moves only when told: the alarms fall due in order of their time, the earlier armed
+// first when two share it, and no real time passes.
 class VirtualClock : public Clock {
 public:
-    void Sleep(qint32 milliseconds) override { now_ += milliseconds; }
-    qint64 elapsedMs() const override { return now_; }
-    void advance(qint64 milliseconds) { now_ += milliseconds; }
+    qint64 nowNs() const override { return nowNs_; }
+    // Moves time forward, calling every alarm due on the way.
+    void advance(qint64 milliseconds);
+    // Calls the alarms in order until done() holds, no alarm is left or limitMs more have passed;
+    // gives back whether done() holds.
+    bool runUntil(const std::function<bool()>& done, qint64 limitMs = 600'000);
+    bool hasAlarms() const { return !queue_.empty(); }
+
+protected:
+    void schedule(quint64 id, qint64 deadlineNs) override { queue_.emplace(deadlineNs, id); }
+    void unschedule(quint64 id) override;
 
 private:
-    qint64 now_ = 0;
+    // Calls the first alarm if it is due by limitNs; false when none is.
+    bool fireNext(qint64 limitNs);
+
+    qint64 nowNs_ = 0;
+    std::set<std::pair<qint64, quint64>> queue_;
 };
 
 #endif

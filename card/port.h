@@ -12,6 +12,8 @@ public:
     virtual void PortOut(qint16 port, qint16 value) = 0;
     // Reads one byte from the register; the caller masks what it uses.
     virtual qint16 PortIn(qint16 port) = 0;
+    // A port that has gone away carries nothing any more, so nothing waits on it.
+    virtual bool lost() const { return false; }
 };
 
 #endif

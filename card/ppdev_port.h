@@ -37,7 +37,7 @@ public:
     // Called once when a port operation fails after a good start (the device went away). From
     // then on nothing reaches the device and reads give 0; the caller must not show them.
     void setOnLost(std::function<void(const QString&)> onLost) { onLost_ = std::move(onLost); }
-    bool lost() const { return lost_; }
+    bool lost() const override { return lost_; }
 
 private:
     PpdevPort(int fd, QString device) : fd_(fd), device_(std::move(device)) {}

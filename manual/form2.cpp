@@ -6,9 +6,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QTimer>
 
 #include "card/card.h"
+#include "card/tick_timer.h"
 #include "card/voltage_text.h"
 #include "widgets/lamp.h"
 #include "widgets/multi_line_text_box.h"
@@ -48,16 +48,9 @@ QLineEdit* textBox(const QString& text, const QRect& geometry, QWidget* parent) 
     return box;
 }
 
-QTimer* monitorTimer(QObject* parent) {
-    auto* timer = new QTimer(parent);
-    timer->setTimerType(Qt::PreciseTimer);
-    timer->setInterval(kMonitorIntervalMs);
-    return timer;
-}
-
 }  // namespace
 
-Form2::Form2(Card& card, Navigation& navigation) : card_(card), navigation_(navigation) {
+Form2::Form2(Card& card, Clock& clock, Navigation& navigation) : card_(card), navigation_(navigation) {
     setWindowTitle(QStringLiteral("Control Manual de la Tarjeta"));
     useDesignFont(this);
     resize(twipsToPixels(9900), twipsToPixels(5835));
@@ -68,10 +61,10 @@ Form2::Form2(Card& card, Navigation& navigation) : card_(card), navigation_(navi
     buildHelpAndExits();
 
     // Both monitors run from the moment the panel exists until it is unloaded.
-    Timer1 = monitorTimer(this);
-    connect(Timer1, &QTimer::timeout, this, &Form2::Timer1_Timer);
-    Timer2 = monitorTimer(this);
-    connect(Timer2, &QTimer::timeout, this, &Form2::Timer2_Timer);
+    Timer1 = new TickTimer(
+        clock, kMonitorIntervalMs, [this] { return Timer1_Timer(); }, this);
+    Timer2 = new TickTimer(
+        clock, kMonitorIntervalMs, [this] { return Timer2_Timer(); }, this);
     Timer1->start();
     Timer2->start();
 }
@@ -179,8 +172,9 @@ void Form2::Apagar_Click() {
 }
 
 // Input n reads 1 while its line is low: with output n wired to it, that is while output n is off.
-void Form2::Timer1_Timer() {
+Task<> Form2::Timer1_Timer() {
     static constexpr std::array<qint16, 8> kPowers{1, 2, 4, 8, 16, 32, 64, 128};
+    co_await card_.Idle();
     const qint16 inputs = card_.ReadDigitalInputs();
     Text4->setText(QString::number(inputs));
     qint16 remainder = inputs;
@@ -191,11 +185,10 @@ void Form2::Timer1_Timer() {
     }
 }
 
-// Each reading waits on the converter; the card's wait hook repaints, so every value is on screen
-// as soon as it is read.
-void Form2::Timer2_Timer() {
+// Each reading waits on the converter, and every value is on screen as soon as it is read.
+Task<> Form2::Timer2_Timer() {
     for (int k = 0; k < 4; ++k) {
-        const qint16 raw = card_.ReadAnalogChannel(Card::ChannelMask(k));
+        const qint16 raw = co_await card_.ReadAnalogChannel(Card::ChannelMask(k));
         const double volts = Card::RawToVolts(raw);
         Text2[k]->setText(VoltageText(volts));
         Shape3[k]->setLit(volts != 0);

@@ -5,14 +5,17 @@
 
 #include <QWidget>
 
+#include "card/task.h"
+
 class Card;
+class Clock;
 class Lamp;
 class Navigation;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
-class QTimer;
+class TickTimer;
 class WrapButton;
 
 // The manual control panel: a toggle per relay output, and the digital and analog inputs shown
@@ -20,7 +23,7 @@ class WrapButton;
 class Form2 : public QWidget {
     Q_OBJECT
 public:
-    Form2(Card& card, Navigation& navigation);
+    Form2(Card& card, Clock& clock, Navigation& navigation);
 
     void Form_Load();
 
@@ -30,10 +33,10 @@ public:
     // The output byte as the lamps show it.
     qint16 OutputsFromIndicators() const;
 
-    // Digital input monitor.
-    void Timer1_Timer();
+    // Digital input monitor, between two analog reads.
+    Task<> Timer1_Timer();
     // Analog monitor: channels 0 to 3, each shown before the next is read.
-    void Timer2_Timer();
+    Task<> Timer2_Timer();
 
     void Command1_Click();
     void Salir_Click();
@@ -60,8 +63,8 @@ public:
     WrapButton* Command1;
     WrapButton* Salir;
 
-    QTimer* Timer1;
-    QTimer* Timer2;
+    TickTimer* Timer1;
+    TickTimer* Timer2;
 
 protected:
     // Closing the frame leaves the panel as "VOLVER AL MENU ANTERIOR" does, so the relays are

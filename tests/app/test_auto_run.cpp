@@ -1,7 +1,7 @@
 #include <QtTest>
 
 #include "app/auto_run.h"
-#include "tests/autotest/chain_driver.h"
+#include "tests/support/test_window.h"
 
 // The unseen run: the test window's own sequence, its verdict lines passed on as they come, and
 // the relays switched off at the end whatever the outcome.
@@ -45,13 +45,13 @@ void TestAutoRun::wholeRun() {
     CardRig rig(cardFaults);
     PictureFolder pictures;
     QStringList printed;
-    AutoRun run(rig.card, pictures.path(), [&](const QString& line) { printed << line; });
+    AutoRun run(rig.card, rig.clock, pictures.path(), [&](const QString& line) { printed << line; });
     QList<int> finished;
     connect(&run, &AutoRun::finished, this, [&](int exitStatus) { finished << exitStatus; });
 
     run.start();
     QVERIFY(!run.window().isVisible());
-    ChainDriver(run.window(), rig).run();
+    rig.clock.runUntil([&] { return !finished.isEmpty(); });
 
     QCOMPARE(printed, lines);
     QCOMPARE(finished, QList<int>{status});
@@ -62,20 +62,20 @@ void TestAutoRun::wholeRun() {
 void TestAutoRun::stoppedBySignal() {
     CardRig rig;
     PictureFolder pictures;
-    AutoRun run(rig.card, pictures.path(), [](const QString&) {});
+    AutoRun run(rig.card, rig.clock, pictures.path(), [](const QString&) {});
     QList<int> finished;
     connect(&run, &AutoRun::finished, this, [&](int exitStatus) { finished << exitStatus; });
     run.start();
-    ChainDriver driver(run.window(), rig);
-    driver.runUntilTest(2);
-    driver.fire();  // output 0 of test 2 is on
+    rig.clock.advance(15700 + 520);  // output 0 of test 2 is on, its settle wait under way
     QCOMPARE(rig.sim.relays(), 1);
+    QVERIFY(run.window().Timer2->tickRunning());
 
     rig.recorder.clear();
     run.stop(128 + 15);
     QCOMPARE(rig.recorder.trace(), QStringList({"out 890 7", "out 888 0"}));
     QCOMPARE(finished, QList<int>{143});
-    QCOMPARE(runningTest(run.window()), 0);
+    QVERIFY(idle(run.window()));
+    QVERIFY(!rig.clock.hasAlarms());
     run.stop(143);  // a second signal changes nothing
     QCOMPARE(finished.size(), 1);
 }

@@ -6,7 +6,7 @@
 #include "app/navigator.h"
 #include "autotest/form3.h"
 #include "manual/form2.h"
-#include "tests/support/card_rig.h"
+#include "tests/support/test_window.h"
 
 // A signal ends the program between two handlers, switching the relays off when a check window
 // is open.
@@ -50,7 +50,7 @@ void TestExitSignals::relaysOffOnSignal() {
     QFETCH(QString, window);
     CardRig rig;
     QList<int> ended;
-    Navigator navigator(rig.card, CARDCHECK_PICTURE_DIR, [&](int status) { ended << status; });
+    Navigator navigator(rig.card, rig.clock, CARDCHECK_PICTURE_DIR, [&](int status) { ended << status; });
     navigator.start();
     if (window == "manual") {
         Form2& panel = navigator.showForm2();
@@ -58,7 +58,7 @@ void TestExitSignals::relaysOffOnSignal() {
     } else if (window == "test") {
         Form3& tests = navigator.showForm3();
         tests.Command3_Click();
-        tests.Timer1_Timer();
+        rig.clock.advance(2500);  // test 1's second tick waits with output 1 on
     }
     rig.recorder.clear();
 
@@ -67,8 +67,9 @@ void TestExitSignals::relaysOffOnSignal() {
     QTRY_COMPARE(ended, QList<int>{128 + signal});
     const QStringList expected = window == "menu" ? QStringList{} : QStringList{"out 890 7", "out 888 0"};
     QCOMPARE(rig.recorder.trace(), expected);
-    if (window == "test") QVERIFY(!navigator.form3()->Timer1->isActive());
+    if (window == "test") QVERIFY(idle(*navigator.form3()));
     if (window == "manual") QVERIFY(!navigator.form2()->Timer1->isActive() && !navigator.form2()->Timer2->isActive());
+    QVERIFY(!rig.clock.hasAlarms());
 }
 
 QTEST_MAIN(TestExitSignals)

@@ -1,12 +1,11 @@
 #include <QLineEdit>
 #include <QPointer>
-#include <QTimer>
 #include <QtTest>
 
 #include "app/form1.h"
 #include "app/navigator.h"
 #include "manual/form2.h"
-#include "tests/support/card_rig.h"
+#include "tests/support/test_window.h"
 #include "widgets/lamp.h"
 #include "widgets/wrap_button.h"
 
@@ -18,7 +17,8 @@ const QStringList kWriteZero{QStringLiteral("out 890 7"), QStringLiteral("out 88
 // together with what had been written by then.
 struct Program {
     Program()
-        : navigator(rig.card, QString(), [this](int status) { ended << std::pair(status, rig.recorder.trace()); }) {
+        : navigator(rig.card, rig.clock, pictures.path(),
+                    [this](int status) { ended << std::pair(status, rig.recorder.trace()); }) {
         navigator.start();
     }
 
@@ -29,6 +29,7 @@ struct Program {
         return *navigator.form2();
     }
 
+    PictureFolder pictures;
     CardRig rig;
     QList<std::pair<int, QStringList>> ended;
     Navigator navigator;
@@ -57,6 +58,8 @@ private slots:
     void secondVisitStartsAfresh();
     void endingTheProgram_data();
     void endingTheProgram();
+    void leavingTheTestWindowDuringAWait_data();
+    void leavingTheTestWindowDuringAWait();
 };
 
 void TestNavigation::startWritesNothing() {
@@ -97,8 +100,8 @@ void TestNavigation::leavingThePanel() {
     Program program;
     QPointer<Form2> panel = &program.enterPanel();
     panel->Encender_Todas->click();
-    QPointer<QTimer> timer1 = panel->Timer1;
-    QPointer<QTimer> timer2 = panel->Timer2;
+    QPointer<TickTimer> timer1 = panel->Timer1;
+    QPointer<TickTimer> timer2 = panel->Timer2;
     program.rig.recorder.clear();
 
     if (throughFrame)
@@ -125,7 +128,6 @@ void TestNavigation::secondVisitStartsAfresh() {
     first.Encender_Apagar[2]->click();
     first.Encender_Apagar[5]->click();
     program.rig.clock.advance(100);
-    first.Timer1_Timer();
     QCOMPARE(first.Text4->text(), QStringLiteral("219"));
     first.Command1->click();
     processUnloads();
@@ -184,6 +186,68 @@ void TestNavigation::endingTheProgram() {
         QVERIFY(!panel->Timer1->isActive());
         QVERIFY(!panel->Timer2->isActive());
     }
+}
+
+void TestNavigation::leavingTheTestWindowDuringAWait_data() {
+    QTest::addColumn<QString>("way");
+    QTest::addColumn<int>("test");
+    QTest::addColumn<int>("ticksBefore");
+    QTest::addColumn<int>("intoTickMs");
+    const QList<std::tuple<const char*, int, int, int>> waits{
+        {"test 1, 100 ms", 1, 2, 50}, {"test 1, 500 ms", 1, 2, 300}, {"test 2, 50 ms", 2, 3, 470},
+        {"test 3, 50 ms", 3, 5, 20},  {"test 4, 50 ms", 4, 1, 20},   {"test 4, 500 ms", 4, 1, 300},
+        {"test 5, 50 ms", 5, 1, 20},  {"test 5, 500 ms", 5, 1, 300}, {"test 6, analog read", 6, 2, 120}};
+    for (const auto& [name, test, ticksBefore, intoTickMs] : waits)
+        QTest::addRow("VOLVER in %s", name) << "Command2" << test << ticksBefore << intoTickMs;
+    QTest::newRow("window frame in test 4, 500 ms") << "frame" << 4 << 1 << 300;
+    QTest::newRow("SALIR in test 1, 500 ms") << "Salir" << 1 << 2 << 300;
+}
+
+// The tick is given up at its wait, then the relays go off with no test timer running (the analog
+// test's dies with the window), and nothing of the tick runs again, also once the window is gone.
+void TestNavigation::leavingTheTestWindowDuringAWait() {
+    QFETCH(QString, way);
+    QFETCH(int, test);
+    QFETCH(int, ticksBefore);
+    QFETCH(int, intoTickMs);
+    Program program;
+    program.menu().Command2->click();
+    QPointer<Form3> form = program.navigator.form3();
+    form->Command3_Click();
+    TickLog log(*form, program.rig.clock, program.rig.recorder);
+    program.rig.clock.runUntil([&] {
+        return std::count_if(log.ticks.begin(), log.ticks.end(), [&](const Tick& t) { return t.test == test; }) ==
+               ticksBefore;
+    });
+    program.rig.clock.advance(intoTickMs);
+    QVERIFY(testTimers(*form)[test - 1]->tickRunning());
+    program.rig.recorder.clear();
+    QStringList runningAtWrites;
+    program.rig.recorder.beforeWrite = [&] {
+        const auto timers = testTimers(*form);
+        const bool ticking = std::any_of(timers.begin(), timers.end(), [](TickTimer* t) { return t->tickRunning(); });
+        runningAtWrites << QString::number(runningTest(*form)) + (ticking ? " ticking" : "");
+    };
+
+    if (way == "Command2")
+        form->Command2->click();
+    else if (way == "Salir")
+        form->Salir->click();
+    else
+        QVERIFY(!form->close());
+
+    QCOMPARE(program.rig.recorder.trace(), kWriteZero);
+    // SALIR stops no timer of its own: they end with the program, right after the write.
+    const QString running = QString::number(way == "Salir" || test == 6 ? test : 0);
+    QCOMPARE(runningAtWrites, QStringList({running, running}));
+    if (way != "Salir") {
+        processUnloads();
+        QVERIFY(form.isNull());
+        verifyMenuIsBack(program);
+    }
+    QVERIFY(!program.rig.clock.hasAlarms());
+    program.rig.clock.advance(5000);
+    QCOMPARE(program.rig.recorder.trace(), kWriteZero);
 }
 
 QTEST_MAIN(TestNavigation)

@@ -6,7 +6,7 @@
 #include "app/navigator.h"
 #include "app/start_up.h"
 #include "manual/form2.h"
-#include "tests/support/card_rig.h"
+#include "tests/support/test_window.h"
 
 // A port that fails after a good start is reported once and never read again, and the windows
 // stop showing readings.
@@ -37,7 +37,7 @@ void TestPortLost::failedOperationIsReportedOnce() {
 
 void TestPortLost::windowsWithdraw() {
     CardRig rig;
-    Navigator navigator(rig.card, CARDCHECK_PICTURE_DIR, [](int) {});
+    Navigator navigator(rig.card, rig.clock, CARDCHECK_PICTURE_DIR, [](int) {});
     navigator.start();
     Form2& panel = navigator.showForm2();
     QVERIFY(panel.Timer1->isActive() && panel.Timer2->isActive());

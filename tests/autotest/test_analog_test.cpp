@@ -1,6 +1,6 @@
 #include <QtTest>
 
-#include "chain_driver.h"
+#include "tests/support/test_window.h"
 #include "widgets/lamp.h"
 
 // Test 6 alone, from "INICIAR TEST ANALOGICO": ten ticks reading the four analog inputs, then the
@@ -49,10 +49,10 @@ void TestAnalogTest::readings() {
     CardFaults faults;
     faults.analogReadings[input - 1] = readings;
     WindowRig w(faults);
-    ChainDriver driver(w.form, w.rig);
     w.rig.card.WriteOutputs(36);
     w.form.Command7_Click();
-    const QList<Tick> ticks = driver.run();
+    w.runToEnd();
+    const QList<Tick>& ticks = w.log.ticks;
     QCOMPARE(ticks.size(), 10);
     QCOMPARE(ticks.last().test, 6);
 
@@ -73,8 +73,6 @@ void TestAnalogTest::readings() {
     QCOMPARE(w.form.List2->lines(), correctInLastTick
                                         ? QStringList({"TEST 6 CORRECTO", "FUNCIONAMIENTO DE LA TARJETA CORRECTO"})
                                         : kErrorPair);
-    QCOMPARE(runningTest(w.form), 0);
-    QCOMPARE(driver.sequenceEnded(), 1);
     // Nothing follows test 6, and it never touches the outputs.
     QCOMPARE(w.rig.recorder.outputBytes(), QList<int>{36});
 }

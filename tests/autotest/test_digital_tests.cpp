@@ -1,16 +1,13 @@
 #include <QtTest>
 
-#include "chain_driver.h"
+#include "tests/support/test_window.h"
 
-// Tests 1 to 5, the digital tests: a tick that finds wrong inputs, and what the window shows while
-// a tick waits.
+// Tests 1 to 5, the digital tests: a tick that finds wrong inputs.
 class TestDigitalTests : public QObject {
     Q_OBJECT
 private slots:
     void failingTick_data();
     void failingTick();
-    void whatEachWaitShows_data();
-    void whatEachWaitShows();
 };
 
 namespace {
@@ -60,65 +57,24 @@ void TestDigitalTests::failingTick() {
     QFETCH(QList<int>, reads);
     QFETCH(QStringList, list1);
     QFETCH(int, errorPairs);
-    PictureFolder pictures;
-    ScriptedWindow w(pictures.path());
-    w.scriptInputs(reads);
+    WindowRig w{CardRig::Scripted()};
+    w.rig.recorder.scriptInputs(reads);
     testTimers(w.form)[test - 1]->start();
     for (const QString& line : verdicts(test - 1)) w.form.List2->AddItem(line);
     w.form.List1->AddItem(kEarlier);
     TestStep = static_cast<qint16>(step);
     TestRound = static_cast<qint16>(round);
 
-    const std::array<void (Form3::*)(), 5> ticks{&Form3::Timer1_Timer, &Form3::Timer2_Timer, &Form3::Timer3_Timer,
-                                                 &Form3::Timer4_Timer, &Form3::Timer5_Timer};
-    (w.form.*ticks[test - 1])();
+    w.runToEnd();
 
-    QCOMPARE(compactTrace(w.port.trace()), tickTrace(test, step));
+    QCOMPARE(w.log.ticks.size(), 1);
+    QCOMPARE(w.log.ticks[0].trace, tickTrace(test, step));
     QCOMPARE(w.form.List1->lines(), list1);
     QStringList list2 = verdicts(test - 1);
     for (int i = 0; i < errorPairs; ++i) list2 += kErrorPair;
     QCOMPARE(w.form.List2->lines(), list2);
-    QCOMPARE(runningTest(w.form), 0);
     // The tick still counts; the end of a curtain's pass starts the next one.
     QCOMPARE(TestStep, qint16(step == 7 && test != 1 ? 0 : step + 1));
-}
-
-void TestDigitalTests::whatEachWaitShows_data() {
-    QTest::addColumn<int>("test");
-    QTest::addColumn<int>("tick");
-    QTest::addColumn<QStringList>("seen");
-    const QString all = "0 1 2 3 4 5 6 7";
-    const QString allBut2 = "0 1 3 4 5 6 7";
-    QTest::newRow("test 1, output 2") << 1 << 3 << QStringList{"[] [" + all + "] 2",      "[2] [" + allBut2 + "] 3",
-                                                               "[2] [" + allBut2 + "] 3", "[] [" + all + "] 3",
-                                                               "[] [" + all + "] 3",      "[2] [" + allBut2 + "] 3",
-                                                               "[2] [" + allBut2 + "] 3"};
-    QTest::newRow("test 4") << 4 << 1
-                            << QStringList{"[7] [0 1 2 3 4 5 6] 0", "[" + all + "] [] 1", "[" + all + "] [] 1"};
-    QTest::newRow("test 5") << 5 << 1
-                            << QStringList{"[] [" + all + "] 0", "[0 1 2 3] [4 5 6 7] 1", "[0 1 2 3] [4 5 6 7] 1"};
-}
-
-// The window is repainted before every wait, so each wait shows the lit outputs, the lit inputs and
-// List1 as the tick has set them so far: an output indicator follows a write only after its settle
-// wait.
-void TestDigitalTests::whatEachWaitShows() {
-    QFETCH(int, test);
-    QFETCH(int, tick);
-    QFETCH(QStringList, seen);
-    WindowRig w;
-    ChainDriver driver(w.form, w.rig);
-    w.form.Command3_Click();
-    driver.runUntilTest(test);
-    for (int i = 1; i < tick; ++i) driver.fire();
-    QStringList shown;
-    w.rig.card.setBeforeWait([&] {
-        shown << QStringLiteral("[%1] [%2] %3")
-                     .arg(lit(w.form.Picture1).join(u' '), lit(w.form.Picture2).join(u' '))
-                     .arg(w.form.List1->count());
-    });
-    QCOMPARE(driver.fire().test, test);
-    QCOMPARE(shown, seen);
 }
 
 QTEST_MAIN(TestDigitalTests)

@@ -1,6 +1,6 @@
 #include <QtTest>
 
-#include "chain_driver.h"
+#include "tests/support/test_window.h"
 
 // Reading the inputs back, judging them against the outputs, and the two rows of indicators.
 class TestIndicators : public QObject {
@@ -28,15 +28,14 @@ void TestIndicators::inputIndicatorsShowTheByte_data() {
 void TestIndicators::inputIndicatorsShowTheByte() {
     QFETCH(int, inputs);
     QFETCH(QStringList, lit);
-    PictureFolder pictures;
-    ScriptedWindow w(pictures.path());
-    w.scriptInputs({255 - inputs, inputs});
+    WindowRig w{CardRig::Scripted()};
+    w.rig.recorder.scriptInputs({255 - inputs, inputs});
     w.form.ReadAndShowInputs();
     QCOMPARE(int(w.form.ReadAndShowInputs()), inputs);
     QCOMPARE(::lit(w.form.Picture2), lit);
     for (int n = 0; n < 8; ++n) {
         const bool on = lit.contains(QString::number(n));
-        QCOMPARE(w.form.Picture2[n]->picturePath(), on ? pictures.path() + "/cruz.gif" : QString());
+        QCOMPARE(w.form.Picture2[n]->picturePath(), on ? w.pictures.path() + "/cruz.gif" : QString());
         QCOMPARE(w.form.Picture2[n]->showsPicture(), on);
     }
     QVERIFY(::lit(w.form.Picture1).isEmpty());
@@ -75,24 +74,22 @@ void TestIndicators::showOutputs_data() {
 void TestIndicators::showOutputs() {
     QFETCH(int, value);
     QFETCH(QStringList, lit);
-    PictureFolder pictures;
-    ScriptedWindow w(pictures.path());
+    WindowRig w{CardRig::Scripted()};
     w.form.ShowOutputs(2);
     w.form.ShowOutputs(qint16(value));
     QCOMPARE(::lit(w.form.Picture1), lit);
     for (int n = 0; n < 8; ++n) QCOMPARE(w.form.Picture1[n]->showsPicture(), lit.contains(QString::number(n)));
-    QVERIFY(w.port.trace().isEmpty());
+    QVERIFY(w.rig.recorder.trace().isEmpty());
 }
 
 // Nothing is held between calls: a new cross on disk shows at the next lit indicator.
 void TestIndicators::crossIsReadFromItsFileEachTime() {
-    PictureFolder pictures;
-    ScriptedWindow w(pictures.path());
+    WindowRig w{CardRig::Scripted()};
     w.form.ShowOutputs(1);
     QCOMPARE(w.form.Picture1[0]->pixmap().size(), QSize(7, 5));
     QImage other(3, 9, QImage::Format_RGB32);
     other.fill(Qt::black);
-    QVERIFY(other.save(pictures.path() + "/cruz.gif", "PNG"));
+    QVERIFY(other.save(w.pictures.path() + "/cruz.gif", "PNG"));
     w.form.ShowOutputs(1);
     QCOMPARE(w.form.Picture1[0]->pixmap().size(), QSize(3, 9));
 }

@@ -1,51 +1,46 @@
 #include <QtTest>
 
-#include "card/card.h"
-#include "card/recording_port.h"
 #include "card/voltage_text.h"
+#include "tests/support/card_rig.h"
 
-// The exact register traffic of each card operation, read back from scripted status values.
+// The exact register traffic of each card operation, with the time between the operations, read
+// back from scripted status values.
 class TestCardOperations : public QObject {
     Q_OBJECT
 private slots:
-    void writeOutputsIsTwoWrites_data();
     void writeOutputsIsTwoWrites();
-    void digitalReadSequence();
-    void digitalDecoding_data();
-    void digitalDecoding();
-    void analogReadSequence();
-    void analogDecoding_data();
-    void analogDecoding();
-    void hookRunsBeforeEveryWait();
+    void digitalRead_data();
+    void digitalRead();
+    void analogRead_data();
+    void analogRead();
+    void anotherSequenceDuringAnAnalogWait_data();
+    void anotherSequenceDuringAnAnalogWait();
+    void waitIsCountedFromTheLastOperation();
+    void waitOnALostPortEndsAtOnce();
     void voltageText_data();
     void voltageText();
 };
 
-void TestCardOperations::writeOutputsIsTwoWrites_data() {
-    QTest::addColumn<int>("value");
-    QTest::newRow("all off") << 0;
-    QTest::newRow("all on") << 255;
-    QTest::newRow("output 3") << 8;
-}
+namespace {
+
+const QStringList kSelectMask1{"out 890 5", "out 888 1", "out 890 8"};
+
+struct LostPort : Port {
+    void PortOut(qint16, qint16) override {}
+    qint16 PortIn(qint16) override { return 0; }
+    bool lost() const override { return true; }
+};
+
+}  // namespace
 
 void TestCardOperations::writeOutputsIsTwoWrites() {
-    QFETCH(int, value);
-    RecordingPort port;
-    Card card(port, port);
-    card.WriteOutputs(static_cast<qint16>(value));
-    QCOMPARE(port.trace(), QStringList({"out 890 7", QStringLiteral("out 888 %1").arg(value)}));
-    QCOMPARE(port.outputBytes(), QList<int>{value});
+    CardRig rig{CardRig::Scripted()};
+    for (int value : {0, 255, 8}) rig.card.WriteOutputs(qint16(value));
+    QCOMPARE(rig.recorder.trace(),
+             QStringList({"out 890 7", "out 888 0", "out 890 7", "out 888 255", "out 890 7", "out 888 8"}));
 }
 
-void TestCardOperations::digitalReadSequence() {
-    RecordingPort port;
-    Card card(port, port);
-    port.scriptStatus({8, 64});
-    card.ReadDigitalInputs();
-    QCOMPARE(port.trace(), QStringList({"out 890 3", "in 889 8", "out 890 1", "in 889 64"}));
-}
-
-void TestCardOperations::digitalDecoding_data() {
+void TestCardOperations::digitalRead_data() {
     QTest::addColumn<int>("low");
     QTest::addColumn<int>("high");
     QTest::addColumn<int>("inputs");
@@ -57,32 +52,18 @@ void TestCardOperations::digitalDecoding_data() {
     QTest::newRow("upper byte all ones") << int(qint16(0xFF08)) << 0 << 254;
 }
 
-void TestCardOperations::digitalDecoding() {
+void TestCardOperations::digitalRead() {
     QFETCH(int, low);
     QFETCH(int, high);
     QFETCH(int, inputs);
-    RecordingPort port;
-    Card card(port, port);
-    port.scriptStatus({qint16(low), qint16(high)});
-    QCOMPARE(int(card.ReadDigitalInputs()), inputs);
+    CardRig rig{CardRig::Scripted()};
+    rig.recorder.scriptStatus({qint16(low), qint16(high)});
+    QCOMPARE(int(rig.card.ReadDigitalInputs()), inputs);
+    QCOMPARE(rig.recorder.trace(), QStringList({"out 890 3", QStringLiteral("in 889 %1").arg(low), "out 890 1",
+                                                QStringLiteral("in 889 %1").arg(high)}));
 }
 
-void TestCardOperations::analogReadSequence() {
-    RecordingPort port;
-    Card card(port, port);
-    port.scriptStatus({8, 64});
-    card.ReadAnalogChannel(Card::ChannelMask(0));
-    const QStringList expected{"out 890 5", "out 888 1", "out 890 8", "out 890 2", "sleep 50", "in 889 8",
-                               "out 890 5", "out 888 1", "out 890 8", "out 890 0", "sleep 50", "in 889 64"};
-    QCOMPARE(port.trace(), expected);
-
-    port.clear();
-    card.ReadAnalogChannel(Card::ChannelMask(3));
-    QCOMPARE(port.trace().at(1), QStringLiteral("out 888 8"));
-    QCOMPARE(port.trace().at(7), QStringLiteral("out 888 8"));
-}
-
-void TestCardOperations::analogDecoding_data() {
+void TestCardOperations::analogRead_data() {
     QTest::addColumn<int>("low");
     QTest::addColumn<int>("high");
     QTest::addColumn<int>("raw");
@@ -95,31 +76,86 @@ void TestCardOperations::analogDecoding_data() {
     QTest::newRow("ignored bits") << 135 << 135 << 0 << 0.0;
 }
 
-void TestCardOperations::analogDecoding() {
+// The mask is written before each nibble, and each status read comes 50 ms after its control code.
+void TestCardOperations::analogRead() {
     QFETCH(int, low);
     QFETCH(int, high);
     QFETCH(int, raw);
     QFETCH(double, volts);
-    RecordingPort port;
-    Card card(port, port);
-    port.scriptStatus({qint16(low), qint16(high)});
-    const qint16 read = card.ReadAnalogChannel(1);
-    QCOMPARE(int(read), raw);
-    QCOMPARE(Card::RawToVolts(read), volts);
-    QVERIFY(Card::RawToVolts(read) < 5);
+    CardRig rig{CardRig::Scripted()};
+    rig.recorder.scriptStatus({qint16(low), qint16(high)});
+    QCOMPARE(rig.readAnalog(1), raw);
+    QCOMPARE(Card::RawToVolts(qint16(raw)), volts);
+    const QStringList expected =
+        kSelectMask1 + QStringList{"out 890 2", "sleep 50", QStringLiteral("in 889 %1").arg(low)} + kSelectMask1 +
+        QStringList{"out 890 0", "sleep 50", QStringLiteral("in 889 %1").arg(high)};
+    QCOMPARE(rig.recorder.trace(), expected);
 }
 
-void TestCardOperations::hookRunsBeforeEveryWait() {
-    RecordingPort port;
-    Card card(port, port);
-    QStringList seen;
-    card.setBeforeWait([&] { seen << QStringLiteral("hook after %1 ops").arg(port.trace().size()); });
-    card.ReadAnalogChannel(2);
-    // Before each 50 ms wait: once the control code is written, before the sleep is recorded.
-    QCOMPARE(seen, QStringList({"hook after 4 ops", "hook after 10 ops"}));
-    card.WriteOutputs(1);
-    card.ReadDigitalInputs();
-    QCOMPARE(seen.size(), 2);
+void TestCardOperations::anotherSequenceDuringAnAnalogWait_data() {
+    QTest::addColumn<int>("atMs");
+    QTest::addColumn<QList<qint16>>("statuses");
+    QTest::addColumn<QStringList>("interrupted");  // the read's steps up to the other sequence, and that one
+    QTest::newRow("write in the first wait")
+        << 20 << QList<qint16>{8, 64} << kSelectMask1 + QStringList{"out 890 2", "sleep 20", "out 890 7", "out 888 9"};
+    QTest::newRow("digital read in the second wait")
+        << 70 << QList<qint16>{0, 0, 0, 8, 64}
+        << kSelectMask1 + QStringList{"out 890 2", "sleep 50", "in 889 0"} + kSelectMask1 +
+               QStringList{"out 890 0", "sleep 20", "out 890 3", "in 889 0", "out 890 1", "in 889 0"};
+}
+
+// The status read never follows another sequence's control code: the channel is read again from the
+// start, with both of its waits in full.
+void TestCardOperations::anotherSequenceDuringAnAnalogWait() {
+    QFETCH(int, atMs);
+    QFETCH(QList<qint16>, statuses);
+    QFETCH(QStringList, interrupted);
+    CardRig rig{CardRig::Scripted()};
+    for (qint16 status : statuses) rig.recorder.scriptStatus({status});
+    const Clock::Alarm other = rig.clock.alarmAt(atMs * kNsPerMs, [&] {
+        if (statuses.size() == 2)
+            rig.card.WriteOutputs(9);
+        else
+            rig.card.ReadDigitalInputs();
+    });
+    QCOMPARE(rig.readAnalog(1), 0x81);
+    const QStringList expected = interrupted + QStringList{"sleep 30"} + kSelectMask1 +
+                                 QStringList{"out 890 2", "sleep 50", "in 889 8"} + kSelectMask1 +
+                                 QStringList{"out 890 0", "sleep 50", "in 889 64"};
+    QCOMPARE(rig.recorder.trace(), expected);
+}
+
+// Whatever runs between a port operation and the wait after it does not make the wait longer.
+void TestCardOperations::waitIsCountedFromTheLastOperation() {
+    CardRig rig{CardRig::Scripted()};
+    bool done = false;
+    auto sequence = [](CardRig& r, bool& finished) -> Task<> {
+        r.card.WriteOutputs(1);
+        r.clock.advance(30);  // a slow repaint before the wait begins
+        co_await r.card.Sleep(100);
+        r.card.ReadDigitalInputs();
+        finished = true;
+    };
+    Task<> task = sequence(rig, done);
+    task.start([] {});
+    rig.clock.advance(69);
+    QVERIFY(!done);
+    rig.clock.advance(1);
+    QVERIFY(done);
+    QCOMPARE(rig.recorder.trace().mid(2, 2), QStringList({"sleep 100", "out 890 3"}));
+}
+
+void TestCardOperations::waitOnALostPortEndsAtOnce() {
+    VirtualClock clock;
+    LostPort port;
+    Card card(port, clock);
+    QVERIFY(card.Sleep(500).await_ready());
+    int raw = -1;
+    auto read = [](Card& c, int& result) -> Task<> { result = co_await c.ReadAnalogChannel(1); };
+    Task<> task = read(card, raw);
+    task.start([] {});
+    QCOMPARE(raw, 0);
+    QCOMPARE(clock.elapsedMs(), 0);
 }
 
 void TestCardOperations::voltageText_data() {
@@ -131,7 +167,6 @@ void TestCardOperations::voltageText_data() {
         QTest::addRow("%s 0", name) << name << 0 << "0";
         QTest::addRow("%s 1", name) << name << 1 << "0" + p + "01953125";
         QTest::addRow("%s 128", name) << name << 128 << "2" + p + "5";
-        QTest::addRow("%s 231", name) << name << 231 << "4" + p + "51171875";
         QTest::addRow("%s 255", name) << name << 255 << "4" + p + "98046875";
     }
 }

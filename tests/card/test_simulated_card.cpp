@@ -35,7 +35,7 @@ void TestSimulatedCard::goodCardReadsComplement() {
 void TestSimulatedCard::relaysKeepThroughOtherCodes() {
     CardRig rig;
     rig.card.WriteOutputs(0x81);
-    rig.card.ReadAnalogChannel(4);  // leaves a channel mask in the data register
+    rig.readAnalog(4);  // leaves a channel mask in the data register
     rig.card.ReadDigitalInputs();
     QCOMPARE(rig.sim.relays(), 0x81);
     QCOMPARE(int(rig.card.ReadDigitalInputs()), 255 - 0x81);
@@ -63,13 +63,12 @@ void TestSimulatedCard::analogWithoutWaitReadsWrong() {
     };
     QCOMPARE(int(nibbleWithoutWait(CtrlAnalogLow)), 0);
     QCOMPARE(int(nibbleWithoutWait(CtrlAnalogHigh)), 0);
-    QCOMPARE(int(rig.card.ReadAnalogChannel(1)), 255);
+    QCOMPARE(int(rig.readAnalog(1)), 255);
 }
 
 void TestSimulatedCard::fullScaleOnEveryChannel() {
     CardRig rig;
-    for (int channel = 0; channel < 4; ++channel)
-        QCOMPARE(int(rig.card.ReadAnalogChannel(Card::ChannelMask(channel))), 255);
+    for (int channel = 0; channel < 4; ++channel) QCOMPARE(int(rig.readAnalog(Card::ChannelMask(channel))), 255);
 }
 
 void TestSimulatedCard::ignoredStatusBitsCarryNoise() {
@@ -113,9 +112,9 @@ void TestSimulatedCard::analogReadingsChangePerRead() {
     QVERIFY(!addFault(faults, "analogica:2=230,231,0"));
     CardRig rig(faults);
     QList<int> readings;
-    for (int i = 0; i < 4; ++i) readings << rig.card.ReadAnalogChannel(Card::ChannelMask(1));
+    for (int i = 0; i < 4; ++i) readings << rig.readAnalog(Card::ChannelMask(1));
     QCOMPARE(readings, QList<int>({230, 231, 0, 0}));
-    QCOMPARE(int(rig.card.ReadAnalogChannel(Card::ChannelMask(0))), 255);
+    QCOMPARE(int(rig.readAnalog(Card::ChannelMask(0))), 255);
 }
 
 QTEST_GUILESS_MAIN(TestSimulatedCard)

@@ -4,11 +4,11 @@
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextLayout>
-#include <QTimer>
 #include <QtTest>
 
+#include "card/tick_timer.h"
 #include "manual/form2.h"
-#include "tests/support/card_rig.h"
+#include "tests/support/test_window.h"
 #include "widgets/lamp.h"
 #include "widgets/navigation.h"
 #include "widgets/twips.h"
@@ -44,7 +44,7 @@ private:
 
 // A panel on a card, built and, unless told otherwise, loaded as the program opens it.
 struct Panel {
-    explicit Panel(CardRig& rig, bool load = true) : navigation(rig.recorder), form(rig.card, navigation) {
+    explicit Panel(CardRig& rig, bool load = true) : navigation(rig.recorder), form(rig.card, rig.clock, navigation) {
         navigation.panel = &form;
         if (load) form.Form_Load();
     }
@@ -99,57 +99,29 @@ private slots:
     void design();
     void toggles_data();
     void toggles();
-    void digitalMonitorDecodesInputByte_data();
-    void digitalMonitorDecodesInputByte();
-    void analogMonitor_data();
-    void analogMonitor();
+    void digitalMonitor_data();
+    void digitalMonitor();
+    void monitorsTakeTurns_data();
+    void monitorsTakeTurns();
+    void clickDuringAnAnalogWait_data();
+    void clickDuringAnAnalogWait();
     void leaving_data();
     void leaving();
 };
 
-// As designed, and as built: the monitors running, the card not yet touched.
+// As built: the monitors running, the card not yet touched; the help texts' lines shown whole.
 void TestForm2::design() {
     CardRig rig;
     Panel panel(rig, false);
     Form2& form = panel.form;
-
-    QCOMPARE(QStringList({form.windowTitle(), form.Frame1->title(), form.Frame2->title(), form.Frame3->title(),
-                          form.Command1->caption(), form.Salir->caption(), form.Label2[7]->text(),
-                          form.Label1[7]->text(), form.Label1[8]->text(), form.Label1[11]->text()}),
-             QStringList({"Control Manual de la Tarjeta", "SALIDAS DIGITALES", "ENTRADAS DIGITALES",
-                          "ENTRADAS ANALOGICAS - Tension", "VOLVER AL MENU ANTERIOR", "SALIR DEL PROGRAMA", "Salida 7",
-                          "Entrada 7", "Entrada 1", "Entrada 4"}));
-    QCOMPARE(form.size(), QSize(660, 389));
-    // The last row of each column: the right frame, and the rows' pitch.
-    const QList<std::tuple<QWidget*, QWidget*, QRect>> places{
-        {form.Shape2[7], form.Frame1, twipsRect(240, 2880, 255, 255)},
-        {form.Encender_Apagar[7], form.Frame1, twipsRect(1560, 2880, 1215, 255)},
-        {form.Shape1[7], form.Frame2, twipsRect(120, 3720, 255, 255)},
-        {form.Label1[11], form.Frame3, twipsRect(840, 1440, 975, 255)},
-        {form.Text2[3], form.Frame3, twipsRect(1920, 1440, 1335, 285)},
-        {form.Shape3[3], form.Frame3, twipsRect(360, 1440, 255, 255)}};
-    for (const auto& [widget, frame, place] : places) {
-        QCOMPARE(widget->parentWidget(), frame);
-        QCOMPARE(widget->geometry(), place);
-    }
-    for (QTimer* timer : {form.Timer1, form.Timer2}) {
+    for (TickTimer* timer : {form.Timer1, form.Timer2}) {
         QVERIFY(timer->isActive());
         QCOMPARE(timer->interval(), 100);
-        QCOMPARE(timer->timerType(), Qt::PreciseTimer);
     }
     // Building the window touches nothing: the card is first written by Form_Load.
     QVERIFY(rig.recorder.trace().isEmpty());
     form.Form_Load();
     QCOMPARE(rig.recorder.trace(), kWriteZero);
-
-    // The help texts, trailing blanks included, each designed line shown whole on a line of its own.
-    QCOMPARE(form.Text1->toPlainText().split(u'\n'),
-             QStringList({"Se puede comprobar visualmente, cual es la conexion que falla. Cuando ",
-                          "una salida esta activada, su entrada, debe estar desactivada, y al ", "reves.", ""}));
-    QCOMPARE(form.Text3->toPlainText().split(u'\n'),
-             QStringList({"Se puede comprobar visualmente, si la entrada ",
-                          "analogica falla. Al enviar una señal por uno de ",
-                          "los canales, este debe encenderse y dar un ", "valor de tension menor que +5 V", ""}));
     form.show();
     verifyLinesShowWhole(form.Text1);
     verifyLinesShowWhole(form.Text3);
@@ -165,15 +137,14 @@ void TestForm2::toggles_data() {
     QTest::newRow("toggles 0 then 7") << QStringList{"0", "7"} << QList<int>{1, 129} << 0x81;
     QTest::newRow("all on, then toggle 0") << QStringList{kAllOn, "0"} << QList<int>{255, 254} << 0xFE;
     QTest::newRow("all off with all off") << QStringList{kAllOff} << QList<int>{0} << 0x00;
-    QTest::newRow("all on, then all off") << QStringList{kAllOn, kAllOff} << QList<int>{255, 0} << 0x00;
     QTest::newRow("toggles 2 and 6, all on, toggle 6")
         << QStringList{"2", "6", kAllOn, "6"} << QList<int>{4, 68, 255, 191} << 0xBF;
     QTest::newRow("all on twice, toggle 7 twice")
         << QStringList{kAllOn, kAllOn, "7", "7"} << QList<int>{255, 255, 127, 255} << 0xFF;
 }
 
-// Each click writes the whole byte once and reads nothing; captions follow the lamps, and a button
-// never touched keeps its designed caption.
+// Each click writes the whole byte at once and reads nothing; captions follow the lamps, and a
+// button never touched keeps its designed caption.
 void TestForm2::toggles() {
     QFETCH(QStringList, actions);
     QFETCH(QList<int>, written);
@@ -188,7 +159,6 @@ void TestForm2::toggles() {
     QCOMPARE(rig.recorder.trace().size(), 2 * written.size());
     // On a working card the next tick of the input monitor shows every input opposite its output.
     rig.clock.advance(100);
-    panel.form.Timer1_Timer();
     QCOMPARE(litMask(panel.form.Shape1), 255 - lit);
     QCOMPARE(litMask(panel.form.Shape2), lit);
     QCOMPARE(int(panel.form.OutputsFromIndicators()), lit);
@@ -203,95 +173,85 @@ void TestForm2::toggles() {
     }
 }
 
-void TestForm2::digitalMonitorDecodesInputByte_data() {
-    QTest::addColumn<qint16>("low");
-    QTest::addColumn<qint16>("high");
+void TestForm2::digitalMonitor_data() {
     QTest::addColumn<int>("inputs");
-
-    QTest::newRow("all lines low") << qint16(0) << qint16(0) << 255;
-    QTest::newRow("all lines high") << qint16(120) << qint16(120) << 0;
-    QTest::newRow("inputs 0 and 7 read 0") << qint16(8) << qint16(64) << 126;
-    QTest::newRow("inputs 0 to 3 read 0") << qint16(120) << qint16(0) << 240;
+    for (int inputs : {255, 0, 126, 240}) QTest::addRow("%d", inputs) << inputs;
 }
 
 // A first tick lights every lamp, so the second must also darken the lamps it owns.
-void TestForm2::digitalMonitorDecodesInputByte() {
-    QFETCH(qint16, low);
-    QFETCH(qint16, high);
+void TestForm2::digitalMonitor() {
     QFETCH(int, inputs);
-
-    RecordingPort port;
-    Card card(port, port);
-    RecordingNavigation navigation(port);
-    Form2 form(card, navigation);
-    port.scriptStatus({0, 0, low, high});
-    form.Timer1_Timer();
-    QCOMPARE(litMask(form.Shape1), 255);
-    form.Timer1_Timer();
-
-    QCOMPARE(form.Text4->text(), QString::number(inputs));
-    QCOMPARE(litMask(form.Shape1), inputs);
+    CardRig rig{CardRig::Scripted()};
+    Panel panel(rig);
+    panel.form.Timer2->stop();
+    QCOMPARE(panel.form.Text4->text(), QStringLiteral("Text4"));
+    rig.recorder.scriptInputs({255, inputs});
+    rig.clock.advance(100);
+    QCOMPARE(litMask(panel.form.Shape1), 255);
+    rig.clock.advance(100);
+    QCOMPARE(panel.form.Text4->text(), QString::number(inputs));
+    QCOMPARE(litMask(panel.form.Shape1), inputs);
 }
 
-void TestForm2::analogMonitor_data() {
-    QTest::addColumn<int>("before");
-    QTest::addColumn<QString>("shownBefore");
+void TestForm2::monitorsTakeTurns_data() {
     QTest::addColumn<QList<int>>("readings");
     QTest::addColumn<QStringList>("texts");
-    QTest::addColumn<QList<bool>>("lit");
-
-    QTest::newRow("from 255 to 0, 1, 255, 128")
-        << 255 << "4.98046875" << QList<int>{0, 1, 255, 128} << QStringList{"0", "0.01953125", "4.98046875", "2.5"}
-        << QList<bool>{false, true, true, true};
-    QTest::newRow("from 0 to 255, 128, 1, 0")
-        << 0 << "0" << QList<int>{255, 128, 1, 0} << QStringList{"4.98046875", "2.5", "0.01953125", "0"}
-        << QList<bool>{true, true, true, false};
+    QTest::addColumn<int>("litLamps");
+    QTest::newRow("0, 1, 255, 128") << QList<int>{0, 1, 255, 128} << QStringList{"0", "0.01953125", "4.98046875", "2.5"}
+                                    << 0xE;
+    QTest::newRow("255, 128, 1, 0") << QList<int>{255, 128, 1, 0} << QStringList{"4.98046875", "2.5", "0.01953125", "0"}
+                                    << 0x7;
 }
 
-// Channels 0 to 3 in order, each selected, waited on and shown in its box before the next is read:
-// the card's wait hook sees what the screen shows during each wait. A channel at 0 goes dark, and
-// the monitor writes no output.
-void TestForm2::analogMonitor() {
-    QFETCH(int, before);
-    QFETCH(QString, shownBefore);
+// Channels 0 to 3 in order, each read whole and shown before the next; the digital monitor reads
+// between two channel reads, never inside one; neither monitor writes an output.
+void TestForm2::monitorsTakeTurns() {
     QFETCH(QList<int>, readings);
     QFETCH(QStringList, texts);
-    QFETCH(QList<bool>, lit);
-
+    QFETCH(int, litLamps);
     CardFaults faults;
-    for (int k = 0; k < 4; ++k) faults.analogReadings[k] = {before, readings[k]};
+    for (int k = 0; k < 4; ++k) faults.analogReadings[k] = {readings[k]};
     CardRig rig(faults);
     Panel panel(rig);
-    panel.form.Timer2_Timer();
-    QList<QStringList> shownAtWaits;
-    rig.card.setBeforeWait([&] {
-        QStringList shown;
-        for (QLineEdit* text : panel.form.Text2) shown << text->text();
-        shownAtWaits << shown;
-    });
-    rig.recorder.clear();
-    const qint64 started = rig.clock.elapsedMs();
-    panel.form.Timer2_Timer();
-
-    QStringList expected;
-    for (int mask : {1, 2, 4, 8})
-        for (int readCode : {2, 0})
-            expected << QStringLiteral("out 890 5") << QStringLiteral("out 888 %1").arg(mask)
-                     << QStringLiteral("out 890 8") << QStringLiteral("out 890 %1").arg(readCode)
-                     << QStringLiteral("sleep 50") << QStringLiteral("in 889 *");
-    QStringList trace = rig.recorder.trace();
-    for (QString& op : trace)
-        if (op.startsWith(QStringLiteral("in 889 "))) op = QStringLiteral("in 889 *");
-    QCOMPARE(trace, expected);
-    QCOMPARE(rig.clock.elapsedMs() - started, 400);
-
-    QCOMPARE(shownAtWaits.size(), 8);
-    for (int wait = 0; wait < 8; ++wait)
-        for (int k = 0; k < 4; ++k) QCOMPARE(shownAtWaits[wait][k], voltageText(k < wait / 2 ? texts[k] : shownBefore));
+    QStringList shown;
     for (int k = 0; k < 4; ++k) {
-        QCOMPARE(panel.form.Text2[k]->text(), voltageText(texts[k]));
-        QCOMPARE(panel.form.Shape3[k]->isLit(), lit[k]);
+        rig.clock.runUntil([&] { return !panel.form.Text2[k]->text().isEmpty(); });
+        shown << QStringLiteral("%1 at %2 ms").arg(panel.form.Text2[k]->text()).arg(rig.clock.elapsedMs());
+        QVERIFY(k == 3 || panel.form.Text2[k + 1]->text().isEmpty());
     }
+    QStringList expected;
+    for (int k = 0; k < 4; ++k) expected << QStringLiteral("%1 at %2 ms").arg(voltageText(texts[k])).arg(200 + 100 * k);
+    QCOMPARE(shown, expected);
+    for (int k = 0; k < 4; ++k) QCOMPARE(panel.form.Shape3[k]->isLit(), bool(litLamps >> k & 1));
+    rig.clock.advance(100);
+    QCOMPARE(compactTrace(rig.recorder.trace()).mid(0, 12),
+             QStringList({"W0", "S100", "R", "A1", "R", "A2", "R", "A4", "R", "A8", "R", "A1"}));
+}
+
+void TestForm2::clickDuringAnAnalogWait_data() {
+    QTest::addColumn<int>("atMs");
+    QTest::addColumn<QStringList>("interrupted");  // channel 0's steps before the click
+    const QStringList select{"out 890 5", "out 888 1", "out 890 8"};
+    QTest::newRow("first wait") << 120 << select + QStringList{"out 890 2", "S20"};
+    QTest::newRow("second wait") << 170
+                                 << select + QStringList{"out 890 2", "S50", "in"} + select +
+                                        QStringList{"out 890 0", "S20"};
+}
+
+// A click writes at once; the channel waiting on its converter is read again from its control code.
+void TestForm2::clickDuringAnAnalogWait() {
+    QFETCH(int, atMs);
+    QFETCH(QStringList, interrupted);
+    CardRig rig;
+    Panel panel(rig);
+    rig.clock.advance(atMs);
+    panel.form.Encender_Apagar[3]->click();
+    rig.clock.advance(450 - atMs);
+    const QStringList expected =
+        QStringList({"W0", "S100", "R"}) + interrupted + QStringList{"W8", "S30", "A1", "R", "A2"};
+    QCOMPARE(compactTrace(rig.recorder.trace()).mid(0, expected.size()), expected);
+    QCOMPARE(panel.form.Text2[0]->text(), voltageText("4.98046875"));
+    QCOMPARE(litMask(panel.form.Shape1), 255 - 8);
 }
 
 void TestForm2::leaving_data() {

@@ -1,17 +1,15 @@
-#ifndef TESTS_AUTOTEST_CHAIN_DRIVER_H
-#define TESTS_AUTOTEST_CHAIN_DRIVER_H
+#ifndef TESTS_SUPPORT_TEST_WINDOW_H
+#define TESTS_SUPPORT_TEST_WINDOW_H
 
-#include <QCoreApplication>
 #include <QImage>
 #include <QPlainTextEdit>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <QTimer>
-#include <QTimerEvent>
 #include <QWidget>
 
 #include "autotest/form3.h"
 #include "autotest/test_state.h"
+#include "card/tick_timer.h"
 #include "tests/support/card_rig.h"
 #include "widgets/list_box.h"
 #include "widgets/navigation.h"
@@ -26,8 +24,7 @@ public:
     void showMenu() override { calls << QStringLiteral("showMenu") + state(window); }
     void unload(QWidget* unloaded) override {
         calls << QStringLiteral("unload") + state(unloaded);
-        if (unloaded != window) calls << QStringLiteral("unload of another window");
-        for (QTimer* timer : unloaded->findChildren<QTimer*>()) timer->stop();
+        stopTickTimers(unloaded);
     }
     void endProgram() override { calls << QStringLiteral("endProgram") + state(window); }
 
@@ -36,7 +33,6 @@ public:
 
 private:
     static QString state(QWidget* w) {
-        if (!w) return QString();
         return QStringLiteral(" (%1, %2)")
             .arg(w->isVisible() ? "visible" : "hidden", w->isEnabled() ? "enabled" : "disabled");
     }
@@ -55,34 +51,26 @@ struct PictureFolder {
     QTemporaryDir dir;
 };
 
-// The test window on a simulated card with a virtual clock, freshly loaded as from the menu.
-struct WindowRig {
-    explicit WindowRig(CardFaults faults = {}, const QString& folder = QString())
-        : rig(std::move(faults)), form(rig.card, navigation, folder.isNull() ? pictures.path() : folder) {
-        navigation.window = &form;
-        form.Form_Load();
-    }
-
-    PictureFolder pictures;
-    CardRig rig;
-    FakeNavigation navigation;
-    Form3 form;
-};
-
-inline std::array<QTimer*, 6> testTimers(const Form3& form) {
+inline std::array<TickTimer*, 6> testTimers(const Form3& form) {
     return {form.Timer1, form.Timer2, form.Timer3, form.Timer4, form.Timer5, form.Timer6};
 }
 
 // The number of the one test whose timer runs: 0 when none runs, -1 when more than one does.
 inline int runningTest(const Form3& form) {
     int running = 0;
-    const auto timers = testTimers(form);
     for (int test = 1; test <= 6; ++test) {
-        if (!timers[test - 1]->isActive()) continue;
+        if (!testTimers(form)[test - 1]->isActive()) continue;
         if (running != 0) return -1;
         running = test;
     }
     return running;
+}
+
+// No timer runs and no tick waits: the sequence is over.
+inline bool idle(const Form3& form) {
+    for (TickTimer* timer : testTimers(form))
+        if (timer->isActive() || timer->tickRunning()) return false;
+    return true;
 }
 
 inline QStringList lit(const std::array<PictureBox*, 8>& indicators) {
@@ -92,23 +80,32 @@ inline QStringList lit(const std::array<PictureBox*, 8>& indicators) {
     return numbers;
 }
 
-// The port traffic in short: "W5" an output write, "R" a digital read, "A4" an analog read of
-// channel mask 4, "S100" a wait. Anything else is kept as it was recorded, so it shows in a diff.
+// The port traffic in short: "W5" an output write, "R" a digital read, "A4" a whole analog read of
+// channel mask 4, "S100" the time between two operations, "in" any other status read. Anything else
+// is kept as it was recorded, so it shows in a diff.
 inline QStringList compactTrace(const QStringList& trace) {
+    auto analogAt = [&](qsizetype at) {
+        const QString mask = trace.value(at + 1);
+        const QStringList nibble{"out 890 5", mask, "out 890 8"};
+        return mask.startsWith("out 888 ") && trace.mid(at, 3) == nibble && trace.value(at + 3) == "out 890 2" &&
+               trace.value(at + 4) == "sleep 50" && trace.value(at + 5).startsWith("in 889") &&
+               trace.mid(at + 6, 3) == nibble && trace.value(at + 9) == "out 890 0" &&
+               trace.value(at + 10) == "sleep 50" && trace.value(at + 11).startsWith("in 889");
+    };
     QStringList tokens;
     for (qsizetype at = 0; at < trace.size(); ++at) {
         const QString& op = trace[at];
-        const QString next = trace.value(at + 1);
-        if (op == "out 890 7" && next.startsWith("out 888 ")) {
+        if (op == "out 890 7" && trace.value(at + 1).startsWith("out 888 ")) {
             tokens << "W" + trace[++at].mid(8);
-        } else if (op == "out 890 3" && trace.value(at + 2) == "out 890 1") {
+        } else if (op == "out 890 3" && trace.value(at + 1).startsWith("in 889") &&
+                   trace.value(at + 2) == "out 890 1" && trace.value(at + 3).startsWith("in 889")) {
             tokens << "R";
             at += 3;
-        } else if (op == "out 890 5" && next.startsWith("out 888 ") && trace.value(at + 7) == next) {
-            tokens << "A" + next.mid(8);
+        } else if (analogAt(at)) {
+            tokens << "A" + trace[at + 1].mid(8);
             at += 11;
         } else {
-            tokens << (op.startsWith("sleep ") ? "S" + op.mid(6) : op);
+            tokens << (op.startsWith("sleep ") ? "S" + op.mid(6) : op.startsWith("in 889") ? "in" : op);
         }
     }
     return tokens;
@@ -135,71 +132,65 @@ inline QStringList tickTrace(int test, int k) {
 // What one tick did and left behind.
 struct Tick {
     int test = 0;       // whose timer fired
-    QStringList trace;  // compact port traffic of the tick
+    QStringList trace;  // compact port traffic of the tick, without the time before it
     QStringList list1;  // List1 and List2 once the tick has returned
     QStringList list2;
-    int runningAfter = 0;   // runningTest() once the tick has returned
-    int sequenceEnded = 0;  // sequenceEnded signals so far in this run
+    int runningAfter = 0;  // runningTest() once the tick has returned
+    qint64 endMs = 0;
 };
 
-// Drives the chain as the event loop would, on the virtual clock: the one running test timer's
-// interval passes, then its timeout is delivered, with every connection the window made to it.
-class ChainDriver {
+// Every tick of a window as it returns, on the clock the window runs on.
+class TickLog {
 public:
-    ChainDriver(Form3& form, CardRig& rig) : form_(form), rig_(rig) {
-        QObject::connect(&form, &Form3::sequenceEnded, &form, [this] { ++sequenceEnded_; });
+    TickLog(Form3& form, const Clock& clock, const RecordingPort& port) {
+        for (int test = 1; test <= 6; ++test)
+            QObject::connect(testTimers(form)[test - 1], &TickTimer::tickEnded, &form, [=, this, &form, &clock, &port] {
+                QStringList trace = compactTrace(port.trace().mid(seen_));
+                if (!trace.isEmpty() && trace.first().startsWith(u'S')) trace.removeFirst();
+                seen_ = port.trace().size();
+                ticks << Tick{
+                    test, trace, form.List1->lines(), form.List2->lines(), runningTest(form), clock.elapsedMs()};
+            });
     }
-
-    // One tick of the running test; test 0 when no timer runs, -1 when more than one does.
-    Tick fire() {
-        Tick tick;
-        tick.test = runningTest(form_);
-        if (tick.test <= 0) return tick;
-        QTimer* timer = testTimers(form_)[tick.test - 1];
-        const qsizetype before = rig_.recorder.trace().size();
-        rig_.clock.advance(timer->interval());
-        QTimerEvent event(timer->timerId());
-        QCoreApplication::sendEvent(timer, &event);
-        tick.trace = compactTrace(rig_.recorder.trace().mid(before));
-        tick.list1 = form_.List1->lines();
-        tick.list2 = form_.List2->lines();
-        tick.runningAfter = runningTest(form_);
-        tick.sequenceEnded = sequenceEnded_;
-        return tick;
-    }
-
-    // Ticks until no test timer runs (or more than one does), at most maxTicks of them.
-    QList<Tick> run(int maxTicks = 200) { return runUntilTest(0, maxTicks); }
-
-    // Ticks until the given test's timer runs.
-    QList<Tick> runUntilTest(int test, int maxTicks = 200) {
-        QList<Tick> ticks;
-        while (ticks.size() < maxTicks && runningTest(form_) > 0 && runningTest(form_) != test) ticks << fire();
-        return ticks;
-    }
-
-    int sequenceEnded() const { return sequenceEnded_; }
+    QList<Tick> ticks;
 
 private:
-    Form3& form_;
-    CardRig& rig_;
-    int sequenceEnded_ = 0;
+    qsizetype seen_ = 0;
 };
 
-// The test window on a bare recording port: each digital read gives the next scripted input byte.
-struct ScriptedWindow {
-    explicit ScriptedWindow(const QString& folder) : card(port, port), form(card, navigation, folder) {
+// The test window on a simulated card with a virtual clock, freshly loaded as from the menu.
+struct WindowRig {
+    explicit WindowRig(CardFaults faults = {}, const QString& folder = QString())
+        : rig(std::move(faults)),
+          form(rig.card, rig.clock, navigation, folder.isNull() ? pictures.path() : folder),
+          log(form, rig.clock, rig.recorder) {
+        navigation.window = &form;
         form.Form_Load();
     }
-    void scriptInputs(const QList<int>& bytes) {
-        for (int inputs : bytes)
-            port.scriptStatus(
-                {static_cast<qint16>((~inputs & 15) << 3), static_cast<qint16>((~(inputs >> 4) & 15) << 3)});
+    // On a card whose status reads give the values scripted on rig.recorder.
+    explicit WindowRig(CardRig::Scripted scripted)
+        : rig(scripted), form(rig.card, rig.clock, navigation, pictures.path()), log(form, rig.clock, rig.recorder) {
+        navigation.window = &form;
+        form.Form_Load();
     }
-    RecordingPort port;
-    Card card;
+    // Runs the clock until the sequence is over.
+    void runToEnd() {
+        rig.clock.runUntil([this] { return idle(form); });
+    }
+    // Runs the clock until the given test has returned that many ticks.
+    void runInto(int test, int ticks) {
+        rig.clock.runUntil([&] {
+            return std::count_if(log.ticks.begin(), log.ticks.end(), [&](const Tick& t) { return t.test == test; }) ==
+                       ticks &&
+                   runningTest(form) == test;
+        });
+    }
+
+    PictureFolder pictures;
+    CardRig rig;
     FakeNavigation navigation;
     Form3 form;
+    TickLog log;
 };
 
 inline QString passLine(int output) {
@@ -223,10 +214,9 @@ inline QStringList verdicts(int lastPassedTest) {
 // Test 6's six rows of List1, rewritten in place at every tick.
 inline QStringList analogRows(int remaining, std::array<bool, 4> correct = {true, true, true, true}) {
     QStringList rows{QStringLiteral("COMPROBANDO ESTABILIDAD. Tiempo restante: %1").arg(remaining), QString()};
-    for (int input = 1; input <= 4; ++input) {
-        const char* verdict = correct[input - 1] ? "Correcta" : "INCORRECTA";
-        rows << QStringLiteral("Entrada analogica %1 %2").arg(input).arg(verdict);
-    }
+    for (int input = 1; input <= 4; ++input)
+        rows
+            << QStringLiteral("Entrada analogica %1 %2").arg(input).arg(correct[input - 1] ? "Correcta" : "INCORRECTA");
     return rows;
 }
 
