@@ -1,0 +1,143 @@
+// Measures, with the real clock on the simulated card and the windows on screen (offscreen
+// platform), how soon what the user does reaches the card: a click on an output toggle of the manual
+// panel to its write, while both monitors run, and each way out of the test window during test 1
+// to the relays switched off. Also how late the event loop gets to a due timer on the panel.
+#include <csignal>
+#include <cstdio>
+#include <random>
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QMouseEvent>
+#include <QTimer>
+
+#include "app/exit_signals.h"
+#include "app/form1.h"
+#include "app/navigator.h"
+#include "autotest/form3.h"
+#include "bench/event_loop_probe.h"
+#include "card/card.h"
+#include "card/clock.h"
+#include "card/registers.h"
+#include "card/simulated_card.h"
+#include "manual/form2.h"
+#include "widgets/wrap_button.h"
+
+namespace {
+
+// The simulated card, with the time of every output byte written to it.
+class WatchedCard : public Port {
+public:
+    explicit WatchedCard(Clock& clock) : card_(clock) {}
+    void PortOut(qint16 port, qint16 value) override {
+        if (port == DataPort && control_ == CtrlWriteOutputs && onOutputs) onOutputs(value);
+        if (port == ControlPort) control_ = value;
+        card_.PortOut(port, value);
+    }
+    qint16 PortIn(qint16 port) override { return card_.PortIn(port); }
+    std::function<void(qint16)> onOutputs;
+
+private:
+    SimulatedCard card_;
+    qint16 control_ = -1;
+};
+
+void pause(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void postClick(QWidget* button) {
+    const QPointF at = QRectF(button->rect()).center();
+    const QPointF global = button->mapToGlobal(at);
+    QCoreApplication::postEvent(button, new QMouseEvent(QEvent::MouseButtonPress, at, global, Qt::LeftButton,
+                                                        Qt::LeftButton, Qt::NoModifier));
+    QCoreApplication::postEvent(button, new QMouseEvent(QEvent::MouseButtonRelease, at, global, Qt::LeftButton,
+                                                        Qt::NoButton, Qt::NoModifier));
+}
+
+// Does what, then waits for the next output byte that matches; gives back the milliseconds between.
+double timeToWrite(WatchedCard& port, const std::function<bool(qint16)>& matches, const std::function<void()>& what) {
+    QElapsedTimer since;
+    double ms = -1;
+    QEventLoop loop;
+    port.onOutputs = [&](qint16 value) {
+        if (ms >= 0 || !matches(value)) return;
+        ms = since.nsecsElapsed() / 1e6;
+        QTimer::singleShot(0, &loop, &QEventLoop::quit);
+    };
+    since.start();
+    what();
+    if (ms < 0) loop.exec();
+    port.onOutputs = nullptr;
+    return ms;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    RealClock clock;
+    WatchedCard port(clock);
+    Card card(port, clock);
+    Navigator navigator(card, clock, QCoreApplication::applicationDirPath(), [](int) {});
+    navigator.start();
+    std::minstd_rand random(2026);
+    auto between = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+
+    navigator.form1()->Command1_Click();
+    Form2& panel = *navigator.form2();
+    EventLoopProbe probe;
+    probe.start();
+    QList<double> clicks;
+    for (int i = 0; i < 120; ++i) {
+        pause(between(30, 330));  // clicks at uneven moments, so they fall anywhere in the monitors' reads
+        clicks << timeToWrite(port, [](qint16) { return true; }, [&] { postClick(panel.Encender_Apagar[i % 8]); });
+    }
+    probe.stop();
+    panel.Command1_Click();
+    pause(10);
+
+    struct Exit {
+        const char* name;
+        std::function<void(Form3&)> act;
+    };
+    ExitSignals exitSignals([&](int signal) { navigator.endOnSignal(signal); });
+    const Exit exits[] = {{"VOLVER AL MENU ANTERIOR", [](Form3& form) { postClick(form.Command2); }},
+                          {"frame's close control", [](Form3& form) { QCoreApplication::postEvent(&form, new QCloseEvent); }},
+                          {"SIGTERM", [](Form3&) { std::raise(SIGTERM); }}};
+    QList<std::pair<const char*, double>> exitTimes;
+    for (const Exit& exit : exits) {
+        for (int trial = 0; trial < 4; ++trial) {
+            navigator.form1()->Command2_Click();
+            Form3& form = *navigator.form3();
+            form.Command3_Click();
+            pause(between(600, 4000));  // into test 1, whichever of its waits
+            exitTimes << std::pair(exit.name, timeToWrite(port, [](qint16 value) { return value == 0; },
+                                                          [&] { exit.act(form); }));
+            if (navigator.form3()) navigator.form3()->Command2_Click();
+            pause(10);
+        }
+    }
+
+    std::printf("manual panel, %lld clicks on the output toggles while the monitors run:\n",
+                static_cast<long long>(clicks.size()));
+    std::printf("  click to relay write: median %.1f ms, 99th percentile %.1f ms, worst %.1f ms\n",
+                EventLoopProbe::percentile(clicks, 50), EventLoopProbe::percentile(clicks, 99),
+                EventLoopProbe::percentile(clicks, 100));
+    std::printf("  event loop delay: longest %.1f ms, 99th percentile %.1f ms\n", probe.longestMs(),
+                probe.percentileMs(99));
+    double worstExit = 0;
+    for (const auto& [name, ms] : exitTimes) {
+        std::printf("test window, test 1 running, %s to the relays at 0: %.1f ms\n", name, ms);
+        worstExit = std::max(worstExit, ms);
+    }
+    const bool ok = EventLoopProbe::percentile(clicks, 100) < 50 && worstExit < 150 && probe.longestMs() < 100 &&
+                    probe.percentileMs(99) < 30;
+    std::printf("%s: a click within 50 ms, every exit within 150 ms, the panel never held up 100 ms or more\n",
+                ok ? "PASS" : "FAIL");
+    return ok ? 0 : 1;
+}
