@@ -1,5 +1,6 @@
 #include "app/exit_signals.h"
 
+#include <cerrno>
 #include <csignal>
 
 #include <fcntl.h>
@@ -11,8 +12,10 @@ namespace {
 int signalPipe[2] = {-1, -1};
 
 void writeSignal(int signal) {
+    const int interruptedErrno = errno;  // the code the signal broke into may be about to read it
     const unsigned char number = static_cast<unsigned char>(signal);
     [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &number, 1);
+    errno = interruptedErrno;
 }
 
 }  // namespace
@@ -28,11 +31,14 @@ ExitSignals::ExitSignals(std::function<void(int)> onSignal, QObject* parent)
     action.sa_handler = writeSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int signal : kSignals) sigaction(signal, &action, nullptr);
+    previous_.resize(kSignals.size());
+    auto previous = previous_.begin();
+    for (int signal : kSignals) sigaction(signal, &action, &*previous++);
 }
 
 ExitSignals::~ExitSignals() {
-    for (int signal : kSignals) std::signal(signal, SIG_DFL);
+    auto previous = previous_.cbegin();
+    for (int signal : kSignals) sigaction(signal, &*previous++, nullptr);
 }
 
 void ExitSignals::readSignal() {

@@ -1,7 +1,9 @@
 #ifndef APP_EXIT_SIGNALS_H
 #define APP_EXIT_SIGNALS_H
 
+#include <csignal>
 #include <functional>
+#include <vector>
 
 #include <QObject>
 
@@ -22,6 +24,7 @@ private:
 
     std::function<void(int)> onSignal_;
     QSocketNotifier* notifier_;
+    std::vector<struct sigaction> previous_;  // what each of kSignals did before, put back on destruction
 };
 
 #endif

@@ -1,6 +1,7 @@
 #include "assets/wiring_picture.h"
 
 #include <QFont>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
@@ -132,8 +133,8 @@ void drawConnector(QPainter& painter) {
     painter.drawText(QRectF(74, 60, 72, 14), Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("LPT1 (DB-25)"));
 }
 
-// A dual-in-line chip lying left to right, with its type printed on it.
-void drawChip(QPainter& painter, const QRectF& body, int pinsPerSide, const QString& type) {
+// A dual-in-line chip lying left to right, with what it does on the card printed on it.
+void drawChip(QPainter& painter, const QRectF& body, int pinsPerSide, const QString& role) {
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(200, 200, 205));
     const double step = body.width() / pinsPerSide;
@@ -149,17 +150,23 @@ void drawChip(QPainter& painter, const QRectF& body, int pinsPerSide, const QStr
     painter.setPen(Qt::NoPen);
     painter.drawPie(QRectF(body.left() - 4, body.center().y() - 4, 8, 8), 90 * 16, -180 * 16);
     painter.drawEllipse(QPointF(body.left() + 6, body.bottom() - 5), 1.6, 1.6);
-    painter.setFont(pixelFont(9));
+    // Clear of the notch: the largest font up to 8 pixels that fits.
+    const QRectF label = body.adjusted(5, 0, -2, 0);
+    int pixels = 8;
+    while (pixels > 6 &&
+           QFontMetricsF(pixelFont(pixels)).boundingRect(label, Qt::AlignCenter, role).width() > label.width())
+        --pixels;
+    painter.setFont(pixelFont(pixels));
     painter.setPen(QColor(215, 215, 215));
-    painter.drawText(body, Qt::AlignCenter, type);
+    painter.drawText(label, Qt::AlignCenter, role);
 }
 
 void drawChips(QPainter& painter) {
-    drawChip(painter, QRectF(120, 124, 80, 22), 10, QStringLiteral("74LS373"));
-    drawChip(painter, QRectF(232, 124, 62, 22), 8, QStringLiteral("74LS157"));
-    drawChip(painter, QRectF(306, 124, 56, 22), 7, QStringLiteral("74LS14"));
-    drawChip(painter, QRectF(124, 188, 62, 22), 7, QStringLiteral("ADC0834"));
-    drawChip(painter, QRectF(220, 164, 72, 22), 9, QStringLiteral("ULN2803"));
+    drawChip(painter, QRectF(120, 124, 80, 22), 10, QStringLiteral("LATCH DE\nSALIDAS"));
+    drawChip(painter, QRectF(232, 124, 62, 22), 8, QStringLiteral("MULTIPLEXOR"));
+    drawChip(painter, QRectF(306, 124, 56, 22), 7, QStringLiteral("BUFFER DE\nENTRADAS"));
+    drawChip(painter, QRectF(124, 188, 62, 22), 7, QStringLiteral("CONVERSOR\nA/D"));
+    drawChip(painter, QRectF(220, 164, 72, 22), 9, QStringLiteral("DRIVER DE\nRELÉS"));
 }
 
 // Small parts that make the board look like a board: a regulator, a capacitor and the power lamp.
@@ -171,7 +178,10 @@ void drawSmallParts(QPainter& painter) {
     painter.drawRect(QRectF(318, 160, 24, 8));
     painter.setFont(pixelFont(8));
     painter.setPen(QColor(215, 215, 215));
-    painter.drawText(QRectF(318, 168, 24, 14), Qt::AlignCenter, QStringLiteral("7805"));
+    painter.drawText(QRectF(318, 168, 24, 14), Qt::AlignCenter, QStringLiteral("5 V"));
+    painter.setFont(pixelFont(8, true));
+    painter.setPen(kSilk);
+    painter.drawText(QRectF(300, 183, 60, 10), Qt::AlignCenter, QStringLiteral("REGULADOR"));
 
     painter.setPen(QPen(QColor(20, 20, 60), 1));
     painter.setBrush(QColor(40, 60, 150));
@@ -201,7 +211,7 @@ void drawRelays(QPainter& painter) {
     }
     painter.setFont(pixelFont(9, true));
     painter.setPen(kSilk);
-    painter.drawText(QRectF(130, 224, 66, 14), Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("RELES"));
+    painter.drawText(QRectF(130, 224, 66, 14), Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("RELÉS"));
 }
 
 // One screw terminal: a cell of the block with its screw, the wire opening towards `entry`.

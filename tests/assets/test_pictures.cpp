@@ -3,6 +3,7 @@
 #include <QtTest>
 #include <algorithm>
 
+#include "assets/gif_writer.h"
 #include "assets/pictures.h"
 
 // The pictures as the program finds them: the files beside it and the ones built into it.
@@ -12,6 +13,7 @@ private slots:
     void loads_data();
     void loads();
     void crossMarksTheBox();
+    void crossSurvivesGif();
     void labelsNameTheirTest();
 };
 
@@ -77,6 +79,14 @@ void TestPictures::crossMarksTheBox() {
         const bool isDark = qAlpha(cross.pixel(p)) == 255 && qGray(cross.pixel(p)) < 80;
         QVERIFY2(isDark == dark, qPrintable(QStringLiteral("%1,%2").arg(p.x()).arg(p.y())));
     }
+}
+
+// Qt's reader gets back the drawn cross: its size, every pixel and the transparent ground.
+void TestPictures::crossSurvivesGif() {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("cross.gif"));
+    QVERIFY(writeGif(drawCrossPicture(), path));
+    QCOMPARE(QImage(path, "gif").convertToFormat(QImage::Format_ARGB32), drawCrossPicture());
 }
 
 // test1.jpg is the built-in label and no two label files are alike.
