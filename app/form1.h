@@ -14,15 +14,15 @@ class Form1 : public QWidget {
 public:
     explicit Form1(Navigator& navigator);
 
-    void Command1_Click();
-    void Command2_Click();
-    void Command3_Click();
+    void Command1_Click();  // "COMPROBACION MANUAL": to the manual panel
+    void Command2_Click();  // "COMPROBACION AUTOMATICA": to the test window
+    void Command3_Click();  // "SALIR DEL PROGRAMA": ends without touching the card
 
-    WrapButton* Command1;
-    WrapButton* Command2;
-    WrapButton* Command3;
-    PictureBox* Picture1;
-    QPlainTextEdit* Text1;
+    WrapButton* Command1;   // "COMPROBACION MANUAL"
+    WrapButton* Command2;   // "COMPROBACION AUTOMATICA"
+    WrapButton* Command3;   // "SALIR DEL PROGRAMA"
+    PictureBox* Picture1;   // the wiring picture
+    QPlainTextEdit* Text1;  // the wiring instructions
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -2,9 +2,9 @@
 
 #include <QApplication>
 
-#include "app/auto_run.h"
 #include "app/command_line.h"
 #include "app/exit_signals.h"
+#include "app/headless_run.h"
 #include "app/navigator.h"
 #include "app/start_up.h"
 #include "card/card.h"
@@ -23,7 +23,7 @@ void later(std::function<void()> step) {
 
 int runHeadless(Card& card, Clock& clock, std::function<void(const QString&)>& portLost) {
     bool lost = false;
-    AutoRun run(card, clock, QCoreApplication::applicationDirPath(), [&lost](const QString& line) {
+    HeadlessRun run(card, clock, QCoreApplication::applicationDirPath(), [&lost](const QString& line) {
         if (lost) return;  // nothing read from a port that is gone may be reported as a verdict
         std::printf("%s\n", qPrintable(line));
         std::fflush(stdout);
@@ -34,7 +34,7 @@ int runHeadless(Card& card, Clock& clock, std::function<void(const QString&)>& p
         later([] { QCoreApplication::exit(kNoCard); });
     };
     ExitSignals exitSignals([&run](int signal) { run.stop(128 + signal); });
-    QObject::connect(&run, &AutoRun::finished,
+    QObject::connect(&run, &HeadlessRun::finished,
                      [&lost](int status) { QCoreApplication::exit(lost ? kNoCard : status); });
     run.start();
     return QCoreApplication::exec();

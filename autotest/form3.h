@@ -29,24 +29,20 @@ public:
     Form3(Card& card, Clock& clock, Navigation& navigation, QString programFolder);
     ~Form3() override;
 
-    void Form_Load();
+    void Form_Load();  // on every opening: counters at 0, both lists empty, no test running
 
-    // " INICIAR     TEST ": the whole sequence from test 1.
-    void Command3_Click();
-    // "INICIAR TEST ANALOGICO": test 6 alone.
-    void Command7_Click();
-    // "VOLVER AL MENU ANTERIOR".
-    void Command2_Click();
-    // "SALIR DEL PROGRAMA".
-    void Salir_Click();
+    void Command3_Click();  // " INICIAR     TEST ": the whole sequence from test 1
+    void Command7_Click();  // "INICIAR TEST ANALOGICO": test 6 alone
+    void Command2_Click();  // "VOLVER AL MENU ANTERIOR"
+    void Salir_Click();     // "SALIR DEL PROGRAMA"
 
     // One tick of each test, awaiting its waits.
-    Task<> Timer1_Timer();
-    Task<> Timer2_Timer();
-    Task<> Timer3_Timer();
-    Task<> Timer4_Timer();
-    Task<> Timer5_Timer();
-    Task<> Timer6_Timer();
+    Task<> Timer1_Timer();  // test 1: output TestStep on and off twice
+    Task<> Timer2_Timer();  // test 2: the slow curtain
+    Task<> Timer3_Timer();  // test 3: the fast curtain
+    Task<> Timer4_Timer();  // test 4: all outputs on, then all off
+    Task<> Timer5_Timer();  // test 5: outputs 0 to 3, then 4 to 7
+    Task<> Timer6_Timer();  // test 6: the four analog inputs, and the verdict on the card
 
     // Reads the eight inputs, shows them on Picture2 and gives back the input byte.
     qint16 ReadAndShowInputs();
@@ -55,36 +51,35 @@ public:
     // Lights the indicator of the one output that value switches on; every other goes dark.
     void ShowOutputs(qint16 value);
 
-    // The controls, named and numbered as in the window's design.
-    QGroupBox* Frame1;
-    QGroupBox* Frame2;
-    QGroupBox* Frame3;
-    std::array<PictureBox*, 8> Picture1{};  // output indicators
-    std::array<PictureBox*, 8> Picture2{};  // input indicators
+    QGroupBox* Frame1;                      // "SALIDAS DIGITALES"
+    QGroupBox* Frame2;                      // "ENTRADAS DIGITALES"
+    QGroupBox* Frame3;                      // "ENTRADAS ANALOGICAS - Tension"
+    std::array<PictureBox*, 8> Picture1{};  // output indicators: the cross while the output is on
+    std::array<PictureBox*, 8> Picture2{};  // input indicators: the cross while the input reads 1
     // Element 7 is the caption of output 0; element k - 1 that of output k.
     std::array<QLabel*, 8> Label2{};
     // Elements 0 to 7 caption the digital inputs as Label2 does the outputs; element 12 - n
     // captions analog input n.
     std::array<QLabel*, 12> Label1{};
-    std::array<Lamp*, 4> Shape3{};  // lamp of analog input j + 1
-    QPlainTextEdit* Text1;
+    std::array<Lamp*, 4> Shape3{};  // lamp of analog input j + 1: lit while it reads above 0 V
+    QPlainTextEdit* Text1;          // digital help text
     // Element 0 is the analog help text; elements 1 to 4 show the voltages of analog inputs 1 to 4.
     std::array<QPlainTextEdit*, 5> Text3{};
     std::array<QPlainTextEdit*, 1> Text2{};  // the description of the running test
-    PictureBox* Picture3;
-    QLabel* Label3;
-    ListBox* List1;
-    ListBox* List2;
-    WrapButton* Command3;
-    WrapButton* Command7;
-    WrapButton* Command2;
-    WrapButton* Salir;
-    TickTimer* Timer1;
-    TickTimer* Timer2;
-    TickTimer* Timer3;
-    TickTimer* Timer4;
-    TickTimer* Timer5;
-    TickTimer* Timer6;
+    PictureBox* Picture3;                    // the running test's picture
+    QLabel* Label3;                          // "RESULTADOS", over List1
+    ListBox* List1;                          // progress of the running test
+    ListBox* List2;                          // verdicts of the whole run
+    WrapButton* Command3;                    // " INICIAR     TEST "
+    WrapButton* Command7;                    // "INICIAR TEST ANALOGICO"
+    WrapButton* Command2;                    // "VOLVER AL MENU ANTERIOR"
+    WrapButton* Salir;                       // "SALIR DEL PROGRAMA"
+    TickTimer* Timer1;                       // test 1, every 500 ms
+    TickTimer* Timer2;                       // test 2, every 500 ms
+    TickTimer* Timer3;                       // test 3, every 50 ms
+    TickTimer* Timer4;                       // test 4, every 500 ms
+    TickTimer* Timer5;                       // test 5, every 500 ms
+    TickTimer* Timer6;                       // test 6, every 100 ms
 
 signals:
     // A tick has returned and no test timer runs any more: the sequence ended, by its verdict or

@@ -4,14 +4,6 @@
 #include "card/card.h"
 #include "widgets/picture_box.h"
 
-namespace {
-
-bool bitSet(qint16 value, int n) {
-    return (value >> n & 1) != 0;
-}
-
-}  // namespace
-
 // The cross that marks a lit indicator is read from its file each time; nothing is kept.
 void Form3::setIndicator(PictureBox* indicator, bool lit) {
     indicator->LoadPicture(lit ? picturePath(QLatin1String(kCrossPictureFile)) : QString());
@@ -20,7 +12,8 @@ void Form3::setIndicator(PictureBox* indicator, bool lit) {
 qint16 Form3::ReadAndShowInputs() {
     const qint16 inputs = card_.ReadDigitalInputs();
     // Every indicator is set on every read, from input 7 down, so none keeps an earlier state.
-    for (int n = 7; n >= 0; --n) setIndicator(Picture2[n], bitSet(inputs, n));
+    const std::array<bool, 8> bits = Card::BitsOf(inputs);
+    for (int n = 7; n >= 0; --n) setIndicator(Picture2[n], bits[n]);
     return inputs;
 }
 
@@ -35,5 +28,6 @@ void Form3::ShowOutputs(qint16 value) {
 
 // Tests 4 and 5 switch several outputs at once; ShowOutputs only knows a single lit output.
 void Form3::showOutputPattern(qint16 pattern) {
-    for (int n = 0; n < 8; ++n) setIndicator(Picture1[n], bitSet(pattern, n));
+    const std::array<bool, 8> bits = Card::BitsOf(pattern);
+    for (int n = 0; n < 8; ++n) setIndicator(Picture1[n], bits[n]);
 }

@@ -7,7 +7,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 
-#include "app/auto_run.h"
+#include "app/headless_run.h"
 #include "bench/event_loop_probe.h"
 #include "autotest/form3.h"
 #include "card/card.h"
@@ -43,12 +43,12 @@ int main(int argc, char* argv[]) {
 
     QElapsedTimer sinceClick;
     QList<qint64> ends;
-    AutoRun run(card, clock, QCoreApplication::applicationDirPath(), [&](const QString& line) {
+    HeadlessRun run(card, clock, QCoreApplication::applicationDirPath(), [&](const QString& line) {
         for (const Least& test : kLeast)
             if (line == QLatin1String(test.line)) ends << sinceClick.elapsed();
     });
     int status = -1;
-    QObject::connect(&run, &AutoRun::finished, [&](int exitStatus) {
+    QObject::connect(&run, &HeadlessRun::finished, [&](int exitStatus) {
         status = exitStatus;
         QCoreApplication::quit();
     });
@@ -61,7 +61,7 @@ int main(int argc, char* argv[]) {
     const qint64 total = sinceClick.elapsed();
     probe.stop();
 
-    if (status != AutoRun::kCardPassed || ends.size() != 6) {
+    if (status != HeadlessRun::kCardPassed || ends.size() != 6) {
         std::printf("the sequence did not pass on the simulated card (status %d)\n", status);
         return 1;
     }

@@ -30,6 +30,18 @@ qint16 Card::StatusNibble(qint16 status) {
     return static_cast<qint16>((status & kStatusNibbleMask) / 8);
 }
 
+// Walked from bit 7 down with a remainder and the weights 128 to 1, as the panels light their lamps.
+std::array<bool, 8> Card::BitsOf(qint16 byte) {
+    static constexpr std::array<qint16, 8> kPowers{1, 2, 4, 8, 16, 32, 64, 128};
+    std::array<bool, 8> bits{};
+    qint16 remainder = byte;
+    for (int n = 7; n >= 0; --n) {
+        bits[n] = kPowers[n] <= remainder;
+        if (bits[n]) remainder = static_cast<qint16>(remainder - kPowers[n]);
+    }
+    return bits;
+}
+
 void Card::out(qint16 port, qint16 value) {
     port_.PortOut(port, value);
     lastOperationNs_ = clock_.nowNs();

@@ -1,6 +1,7 @@
 #ifndef CARD_CARD_H
 #define CARD_CARD_H
 
+#include <array>
 #include <coroutine>
 #include <vector>
 
@@ -63,6 +64,8 @@ public:
     static qint16 StatusNibble(qint16 status);
     static qint16 ChannelMask(int channel) { return static_cast<qint16>(1 << channel); }
     static double RawToVolts(qint16 raw) { return static_cast<double>(raw * 5) / 256; }
+    // Bit n of a byte at n: which inputs read 1, or which outputs a value switches on.
+    static std::array<bool, 8> BitsOf(qint16 byte);
 
 private:
     class AnalogRead;

@@ -173,16 +173,11 @@ void Form2::Apagar_Click() {
 
 // Input n reads 1 while its line is low: with output n wired to it, that is while output n is off.
 Task<> Form2::Timer1_Timer() {
-    static constexpr std::array<qint16, 8> kPowers{1, 2, 4, 8, 16, 32, 64, 128};
     co_await card_.Idle();
     const qint16 inputs = card_.ReadDigitalInputs();
     Text4->setText(QString::number(inputs));
-    qint16 remainder = inputs;
-    for (int n = 7; n >= 0; --n) {
-        const bool lit = kPowers[n] <= remainder;
-        if (lit) remainder = static_cast<qint16>(remainder - kPowers[n]);
-        Shape1[n]->setLit(lit);
-    }
+    const std::array<bool, 8> bits = Card::BitsOf(inputs);
+    for (int n = 7; n >= 0; --n) Shape1[n]->setLit(bits[n]);
 }
 
 // Each reading waits on the converter, and every value is on screen as soon as it is read.

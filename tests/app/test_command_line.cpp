@@ -21,7 +21,7 @@ void TestCommandLine::accepted_data() {
     QTest::newRow("no option") << QStringList{} << "/dev/parport0" << false << false << -1;
     QTest::newRow("second port") << QStringList{"--port", "/dev/parport1"} << "/dev/parport1" << false << false << -1;
     QTest::newRow("simulated") << QStringList{"--simulate"} << "/dev/parport0" << true << false << -1;
-    QTest::newRow("unseen on a port") << QStringList{"--auto", "--port=/dev/parport2"} << "/dev/parport2" << false
+    QTest::newRow("headless on a port") << QStringList{"--auto", "--port=/dev/parport2"} << "/dev/parport2" << false
                                       << true << -1;
     QTest::newRow("simulated with a fault")
         << QStringList{"--simulate", "--auto", "--fault", "roto:5"} << "/dev/parport0" << true << true << 5;

@@ -21,10 +21,10 @@ void TestProgram::exitStatuses_data() {
                                   << "/nonexistent: no existe ese dispositivo";
     QTest::newRow("not a port") << QStringList{"--port", "/dev/null"} << 2 << ""
                                 << "/dev/null: no es un puerto paralelo";
-    QTest::newRow("unseen, missing port") << QStringList{"--auto", "--port", "/nonexistent"} << 2 << ""
+    QTest::newRow("headless, missing port") << QStringList{"--auto", "--port", "/nonexistent"} << 2 << ""
                                           << "modprobe ppdev";
     // A broken first wire fails in the first tick of test 1, about two and a half seconds in.
-    QTest::newRow("unseen, broken wire")
+    QTest::newRow("headless, broken wire")
         << QStringList{"--auto", "--simulate", "--fault", "roto:0"} << 1
         << "SE HA PRODUCIDO UN ERROR\nCOMPRUEBE LAS CONEXIONES\nSE HA PRODUCIDO UN ERROR\nCOMPRUEBE LAS CONEXIONES\n"
         << "";
@@ -38,7 +38,7 @@ void TestProgram::exitStatuses() {
     QProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove("DISPLAY");
-    environment.remove("QT_QPA_PLATFORM");  // the unseen run must do without a display
+    environment.remove("QT_QPA_PLATFORM");  // the headless run must do without a display
     program.setProcessEnvironment(environment);
     program.start(CARDCHECK_EXECUTABLE, arguments);
     QVERIFY(program.waitForFinished(30000));

@@ -1,4 +1,4 @@
-#include "app/auto_run.h"
+#include "app/headless_run.h"
 
 #include "autotest/form3.h"
 #include "card/card.h"
@@ -9,27 +9,28 @@ namespace {
 const QString kCardWorks = QStringLiteral("FUNCIONAMIENTO DE LA TARJETA CORRECTO");
 }
 
-AutoRun::AutoRun(Card& card, Clock& clock, const QString& programFolder, std::function<void(const QString&)> printLine)
+HeadlessRun::HeadlessRun(Card& card, Clock& clock, const QString& programFolder,
+                         std::function<void(const QString&)> printLine)
     : card_(card), form3_(new Form3(card, clock, *this, programFolder)) {
     connect(form3_->List2, &ListBox::lineAdded, this, [printLine](const QString& line) { printLine(line); });
-    connect(form3_, &Form3::sequenceEnded, this, &AutoRun::sequenceEnded);
+    connect(form3_, &Form3::sequenceEnded, this, &HeadlessRun::sequenceEnded);
 }
 
-AutoRun::~AutoRun() {
+HeadlessRun::~HeadlessRun() {
     delete form3_;
 }
 
-void AutoRun::start() {
+void HeadlessRun::start() {
     form3_->Form_Load();
     form3_->Command3_Click();
 }
 
-void AutoRun::sequenceEnded() {
+void HeadlessRun::sequenceEnded() {
     const QStringList verdicts = form3_->List2->lines();
     stop(!verdicts.isEmpty() && verdicts.last() == kCardWorks ? kCardPassed : kTestFailed);
 }
 
-void AutoRun::stop(int exitStatus) {
+void HeadlessRun::stop(int exitStatus) {
     if (done_) return;
     done_ = true;
     stopTickTimers(form3_);

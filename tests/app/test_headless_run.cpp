@@ -1,11 +1,11 @@
 #include <QtTest>
 
-#include "app/auto_run.h"
+#include "app/headless_run.h"
 #include "tests/support/test_window.h"
 
-// The unseen run: the test window's own sequence, its verdict lines passed on as they come, and
+// The headless run: the test window's own sequence, its verdict lines passed on as they come, and
 // the relays switched off at the end whatever the outcome.
-class TestAutoRun : public QObject {
+class TestHeadlessRun : public QObject {
     Q_OBJECT
 private slots:
     void wholeRun_data();
@@ -13,7 +13,7 @@ private slots:
     void stoppedBySignal();
 };
 
-void TestAutoRun::wholeRun_data() {
+void TestHeadlessRun::wholeRun_data() {
     QTest::addColumn<QStringList>("faults");
     QTest::addColumn<QStringList>("lines");
     QTest::addColumn<int>("status");
@@ -26,17 +26,17 @@ void TestAutoRun::wholeRun_data() {
                                               "TEST 5 CORRECTO",
                                               "TEST 6 CORRECTO",
                                               "FUNCIONAMIENTO DE LA TARJETA CORRECTO"}
-                               << AutoRun::kCardPassed;
-    QTest::newRow("broken wire") << QStringList{"roto:3"} << pair + pair << AutoRun::kTestFailed;
-    QTest::newRow("crossed wires") << QStringList{"cruzados:6,7"} << pair + pair << AutoRun::kTestFailed;
+                               << HeadlessRun::kCardPassed;
+    QTest::newRow("broken wire") << QStringList{"roto:3"} << pair + pair << HeadlessRun::kTestFailed;
+    QTest::newRow("crossed wires") << QStringList{"cruzados:6,7"} << pair + pair << HeadlessRun::kTestFailed;
     QTest::newRow("analog input low") << QStringList{"analogica:4=230"}
                                       << QStringList{"TEST 1 CORRECTO", "TEST 2 CORRECTO", "TEST 3 CORRECTO",
                                                      "TEST 4 CORRECTO", "TEST 5 CORRECTO"} +
                                              pair
-                                      << AutoRun::kTestFailed;
+                                      << HeadlessRun::kTestFailed;
 }
 
-void TestAutoRun::wholeRun() {
+void TestHeadlessRun::wholeRun() {
     QFETCH(QStringList, faults);
     QFETCH(QStringList, lines);
     QFETCH(int, status);
@@ -45,9 +45,9 @@ void TestAutoRun::wholeRun() {
     CardRig rig(cardFaults);
     PictureFolder pictures;
     QStringList printed;
-    AutoRun run(rig.card, rig.clock, pictures.path(), [&](const QString& line) { printed << line; });
+    HeadlessRun run(rig.card, rig.clock, pictures.path(), [&](const QString& line) { printed << line; });
     QList<int> finished;
-    connect(&run, &AutoRun::finished, this, [&](int exitStatus) { finished << exitStatus; });
+    connect(&run, &HeadlessRun::finished, this, [&](int exitStatus) { finished << exitStatus; });
 
     run.start();
     QVERIFY(!run.window().isVisible());
@@ -59,12 +59,12 @@ void TestAutoRun::wholeRun() {
     QCOMPARE(runningTest(run.window()), 0);
 }
 
-void TestAutoRun::stoppedBySignal() {
+void TestHeadlessRun::stoppedBySignal() {
     CardRig rig;
     PictureFolder pictures;
-    AutoRun run(rig.card, rig.clock, pictures.path(), [](const QString&) {});
+    HeadlessRun run(rig.card, rig.clock, pictures.path(), [](const QString&) {});
     QList<int> finished;
-    connect(&run, &AutoRun::finished, this, [&](int exitStatus) { finished << exitStatus; });
+    connect(&run, &HeadlessRun::finished, this, [&](int exitStatus) { finished << exitStatus; });
     run.start();
     rig.clock.advance(15700 + 520);  // output 0 of test 2 is on, its settle wait under way
     QCOMPARE(rig.sim.relays(), 1);
@@ -80,5 +80,5 @@ void TestAutoRun::stoppedBySignal() {
     QCOMPARE(finished.size(), 1);
 }
 
-QTEST_MAIN(TestAutoRun)
-#include "test_auto_run.moc"
+QTEST_MAIN(TestHeadlessRun)
+#include "test_headless_run.moc"

@@ -1,5 +1,5 @@
-#ifndef APP_AUTO_RUN_H
-#define APP_AUTO_RUN_H
+#ifndef APP_HEADLESS_RUN_H
+#define APP_HEADLESS_RUN_H
 
 #include <functional>
 
@@ -11,17 +11,17 @@ class Card;
 class Clock;
 class Form3;
 
-// The automatic sequence once, from test 1, on the test window itself kept out of sight: each
-// verdict line is passed on as it is written, and at the end the relays are switched off and the
-// run finishes with 0 for a good card or 1 for a failed test.
-class AutoRun : public QObject, private Navigation {
+// The headless run of --auto: the automatic sequence once, from test 1, on the test window itself
+// kept out of sight. Each verdict line is passed on as it is written, and at the end the relays
+// are switched off and the run finishes with 0 for a good card or 1 for a failed test.
+class HeadlessRun : public QObject, private Navigation {
     Q_OBJECT
 public:
     static constexpr int kCardPassed = 0;
     static constexpr int kTestFailed = 1;
 
-    AutoRun(Card& card, Clock& clock, const QString& programFolder, std::function<void(const QString&)> printLine);
-    ~AutoRun() override;
+    HeadlessRun(Card& card, Clock& clock, const QString& programFolder, std::function<void(const QString&)> printLine);
+    ~HeadlessRun() override;
 
     void start();
     Form3& window() { return *form3_; }
