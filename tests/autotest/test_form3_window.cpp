@@ -69,32 +69,20 @@ void TestForm3Window::load() {
 }
 
 void TestForm3Window::startButtonsDuringAWait_data() {
-    QTest::addColumn<int>("test");
-    QTest::addColumn<int>("ticksBefore");
-    QTest::addColumn<int>("intoTickMs");
+    QTest::addColumn<WaitKind>("wait");
     QTest::addColumn<QString>("button");
-    // The running tick waits on: test 1 its 100 or 500 ms, tests 2 to 5 their 50 ms, tests 4 and 5
-    // their 500 ms between phases, test 6 its converter.
-    const QList<std::tuple<const char*, int, int, int>> waits{
-        {"test 1, 100 ms", 1, 2, 50}, {"test 1, 500 ms", 1, 2, 300}, {"test 2, 50 ms", 2, 3, 470},
-        {"test 3, 50 ms", 3, 5, 20},  {"test 4, 50 ms", 4, 1, 20},   {"test 4, 500 ms", 4, 1, 300},
-        {"test 5, 50 ms", 5, 1, 20},  {"test 5, 500 ms", 5, 1, 300}, {"test 6, analog read", 6, 2, 120}};
     for (const char* button : {"Command3", "Command7"})
-        for (const auto& [name, test, ticksBefore, intoTickMs] : waits)
-            QTest::addRow("%s in %s", button, name) << test << ticksBefore << intoTickMs << button;
+        for (const WaitKind& wait : kWaitKinds) QTest::addRow("%s in %s", button, wait.name) << wait << button;
 }
 
 // A start button gives up the tick at its wait, starts its own test afresh, and leaves the relays as
 // they are; nothing of the given-up tick runs afterwards.
 void TestForm3Window::startButtonsDuringAWait() {
-    QFETCH(int, test);
-    QFETCH(int, ticksBefore);
-    QFETCH(int, intoTickMs);
+    QFETCH(WaitKind, wait);
     QFETCH(QString, button);
     WindowRig w;
-    w.form.Command3_Click();
-    w.runInto(test, ticksBefore);
-    w.rig.clock.advance(intoTickMs);
+    w.runInto(wait);
+    const int test = wait.test;
     QVERIFY(testTimers(w.form)[test - 1]->tickRunning());
     const int relays = w.rig.sim.relays();
     w.rig.recorder.clear();

@@ -8,8 +8,6 @@ class TestIndicators : public QObject {
 private slots:
     void inputIndicatorsShowTheByte_data();
     void inputIndicatorsShowTheByte();
-    void inputMismatch_data();
-    void inputMismatch();
     void showOutputs_data();
     void showOutputs();
     void crossIsReadFromItsFileEachTime();
@@ -39,25 +37,6 @@ void TestIndicators::inputIndicatorsShowTheByte() {
         QCOMPARE(w.form.Picture2[n]->showsPicture(), on);
     }
     QVERIFY(::lit(w.form.Picture1).isEmpty());
-}
-
-void TestIndicators::inputMismatch_data() {
-    QTest::addColumn<int>("inputs");
-    QTest::addColumn<int>("outputs");
-    QTest::addColumn<bool>("mismatch");
-    QTest::newRow("output 0 on, input 0 follows") << 254 << 1 << false;
-    QTest::newRow("output 0 on, input 0 does not follow") << 255 << 1 << true;
-    QTest::newRow("all on") << 0 << 255 << false;
-    QTest::newRow("all off") << 255 << 0 << false;
-    QTest::newRow("output 3, input 6 wrong") << 183 << 8 << true;
-    QTest::newRow("all on, one input stuck at 1") << 4 << 255 << true;
-}
-
-void TestIndicators::inputMismatch() {
-    QFETCH(int, inputs);
-    QFETCH(int, outputs);
-    QFETCH(bool, mismatch);
-    QCOMPARE(Form3::InputMismatch(qint16(inputs), qint16(outputs)), mismatch);
 }
 
 void TestIndicators::showOutputs_data() {

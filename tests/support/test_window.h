@@ -21,17 +21,22 @@ Q_DECLARE_METATYPE(CardFaults)
 // that moment. Unloading stops the window's timers, as the program's navigation does.
 class FakeNavigation : public Navigation {
 public:
-    void showMenu() override { calls << QStringLiteral("showMenu") + state(window); }
+    void showMenu() override { record(QStringLiteral("showMenu"), window); }
     void unload(QWidget* unloaded) override {
-        calls << QStringLiteral("unload") + state(unloaded);
+        record(QStringLiteral("unload"), unloaded);
         stopTickTimers(unloaded);
     }
-    void endProgram() override { calls << QStringLiteral("endProgram") + state(window); }
+    void endProgram() override { record(QStringLiteral("endProgram"), window); }
 
     QWidget* window = nullptr;
     QStringList calls;
+    std::function<void()> onCall;  // a look at the program at each call
 
 private:
+    void record(const QString& call, QWidget* w) {
+        calls << call + state(w);
+        if (onCall) onCall();
+    }
     static QString state(QWidget* w) {
         return QStringLiteral(" (%1, %2)")
             .arg(w->isVisible() ? "visible" : "hidden", w->isEnabled() ? "enabled" : "disabled");
@@ -129,6 +134,18 @@ inline QStringList tickTrace(int test, int k) {
     }
 }
 
+// Every kind of wait a tick can be given up at, and how to get there from " INICIAR     TEST ":
+// the running test, its ticks returned before, and how far into the next tick.
+struct WaitKind {
+    const char* name;
+    int test, ticksBefore, intoTickMs;
+};
+inline const QList<WaitKind> kWaitKinds{
+    {"test 1, 100 ms", 1, 2, 50}, {"test 1, 500 ms", 1, 2, 300}, {"test 2, 50 ms", 2, 3, 470},
+    {"test 3, 50 ms", 3, 5, 20},  {"test 4, 50 ms", 4, 1, 20},   {"test 4, 500 ms", 4, 1, 300},
+    {"test 5, 50 ms", 5, 1, 20},  {"test 5, 500 ms", 5, 1, 300}, {"test 6, analog read", 6, 2, 120}};
+Q_DECLARE_METATYPE(WaitKind)
+
 // What one tick did and left behind.
 struct Tick {
     int test = 0;       // whose timer fired
@@ -177,13 +194,15 @@ struct WindowRig {
     void runToEnd() {
         rig.clock.runUntil([this] { return idle(form); });
     }
-    // Runs the clock until the given test has returned that many ticks.
-    void runInto(int test, int ticks) {
-        rig.clock.runUntil([&] {
-            return std::count_if(log.ticks.begin(), log.ticks.end(), [&](const Tick& t) { return t.test == test; }) ==
-                       ticks &&
-                   runningTest(form) == test;
+    // Runs the sequence into the given kind of wait.
+    void runInto(const WaitKind& wait) { runInto(form, rig.clock, log, wait); }
+    static void runInto(Form3& form, VirtualClock& clock, const TickLog& log, const WaitKind& wait) {
+        form.Command3_Click();
+        clock.runUntil([&] {
+            return std::count_if(log.ticks.begin(), log.ticks.end(),
+                                 [&](const Tick& t) { return t.test == wait.test; }) == wait.ticksBefore;
         });
+        clock.advance(wait.intoTickMs);
     }
 
     PictureFolder pictures;
