@@ -13,14 +13,6 @@
 
 namespace {
 
-constexpr int kNoCard = 2;
-
-// Called from inside a port operation: what it asks of the windows and the program waits for the
-// event loop, so no loop runs inside a card sequence.
-void later(std::function<void()> step) {
-    QMetaObject::invokeMethod(qApp, std::move(step), Qt::QueuedConnection);
-}
-
 int runHeadless(Card& card, Clock& clock, std::function<void(const QString&)>& portLost) {
     bool lost = false;
     HeadlessRun run(card, clock, QCoreApplication::applicationDirPath(), [&lost](const QString& line) {
@@ -31,11 +23,13 @@ int runHeadless(Card& card, Clock& clock, std::function<void(const QString&)>& p
     portLost = [&lost](const QString& message) {
         lost = true;
         printAccessError(message);
-        later([] { QCoreApplication::exit(kNoCard); });
+        // Called inside a port operation: the end waits for the event loop.
+        QMetaObject::invokeMethod(
+            qApp, [] { QCoreApplication::exit(kPortUnusable); }, Qt::QueuedConnection);
     };
     ExitSignals exitSignals([&run](int signal) { run.stop(128 + signal); });
     QObject::connect(&run, &HeadlessRun::finished,
-                     [&lost](int status) { QCoreApplication::exit(lost ? kNoCard : status); });
+                     [&lost](int status) { QCoreApplication::exit(lost ? kPortUnusable : status); });
     run.start();
     return QCoreApplication::exec();
 }
@@ -44,12 +38,7 @@ int runWindows(Card& card, Clock& clock, std::function<void(const QString&)>& po
     Navigator navigator(card, clock, QCoreApplication::applicationDirPath(),
                         [](int status) { QCoreApplication::exit(status); });
     portLost = [](const QString& message) {
-        withdrawAllWindows();
-        printAccessError(message);
-        later([message] {
-            if (canShowDialogs()) showAccessErrorDialog(message);
-            QCoreApplication::exit(kNoCard);
-        });
+        leaveOnLostPort(message, [](int status) { QCoreApplication::exit(status); });
     };
     ExitSignals exitSignals([&navigator](int signal) { navigator.endOnSignal(signal); });
     navigator.start();
@@ -81,7 +70,7 @@ int main(int argc, char* argv[]) {
             QApplication app(argc, argv);
             showAccessErrorDialog(error->message());
         }
-        return kNoCard;
+        return kPortUnusable;
     }
     QApplication app(argc, argv);
     std::unique_ptr<Port> port = std::move(std::get<std::unique_ptr<Port>>(opened));

@@ -18,11 +18,19 @@ std::variant<std::unique_ptr<Port>, PortAccessError> openCard(const CommandLine&
     return std::unique_ptr<Port>(std::move(port));
 }
 
-void withdrawAllWindows() {
+void leaveOnLostPort(const QString& message, std::function<void(int)> endProgram) {
     for (QWidget* window : QApplication::topLevelWidgets()) {
         for (TickTimer* timer : window->findChildren<TickTimer*>()) timer->stop();
         window->hide();
     }
+    printAccessError(message);
+    QMetaObject::invokeMethod(
+        qApp,
+        [message, endProgram = std::move(endProgram)] {
+            if (canShowDialogs()) showAccessErrorDialog(message);
+            endProgram(kPortUnusable);
+        },
+        Qt::QueuedConnection);
 }
 
 void printAccessError(const QString& message) {
