@@ -20,7 +20,7 @@ std::variant<std::unique_ptr<Port>, PortAccessError> openCard(const CommandLine&
 
 void leaveOnLostPort(const QString& message, std::function<void(int)> endProgram) {
     for (QWidget* window : QApplication::topLevelWidgets()) {
-        for (TickTimer* timer : window->findChildren<TickTimer*>()) timer->stop();
+        stopTickTimers(window, false);
         window->hide();
     }
     printAccessError(message);

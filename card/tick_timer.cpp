@@ -48,9 +48,9 @@ void TickTimer::tickReturned() {
     }
 }
 
-void stopTickTimers(QObject* window) {
+void stopTickTimers(QObject* window, bool giveUpTicks) {
     for (TickTimer* timer : window->findChildren<TickTimer*>()) {
         timer->stop();
-        timer->giveUp();
+        if (giveUpTicks) timer->giveUp();
     }
 }

@@ -47,7 +47,7 @@ private:
 };
 
 // Stops every tick timer of a window and gives up their running ticks: what leaving or unloading
-// the window does to its timers.
-void stopTickTimers(QObject* window);
+// the window does to its timers. From inside a tick of the window, the ticks must run out instead.
+void stopTickTimers(QObject* window, bool giveUpTicks = true);
 
 #endif
