@@ -6,6 +6,7 @@
 #include "app/exit_signals.h"
 #include "app/headless_run.h"
 #include "app/navigator.h"
+#include "app/run_report.h"
 #include "app/start_up.h"
 #include "card/card.h"
 #include "card/clock.h"
@@ -14,6 +15,12 @@
 namespace {
 
 constexpr int kNoCard = 2;
+constexpr int kUnwritableReport = 2;  // like any other mistake on the command line
+
+void printError(const QString& message) {
+    std::fprintf(stderr, "%s\n", qPrintable(message));
+    std::fflush(stderr);
+}
 
 // Called from inside a port operation: what it asks of the windows and the program waits for the
 // event loop, so no loop runs inside a card sequence.
@@ -21,15 +28,17 @@ void later(std::function<void()> step) {
     QMetaObject::invokeMethod(qApp, std::move(step), Qt::QueuedConnection);
 }
 
-int runHeadless(Card& card, Clock& clock, std::function<void(const QString&)>& portLost) {
+// The report comes once the event loop is over: after the verdict, a lost port or a signal alike.
+int runHeadless(Card& card, Clock& clock, const CommandLine& options, std::function<void(const QString&)>& portLost) {
     bool lost = false;
     HeadlessRun run(card, clock, QCoreApplication::applicationDirPath(), [&lost](const QString& line) {
         if (lost) return;  // nothing read from a port that is gone may be reported as a verdict
         std::printf("%s\n", qPrintable(line));
         std::fflush(stdout);
     });
-    portLost = [&lost](const QString& message) {
+    portLost = [&lost, &run](const QString& message) {
         lost = true;
+        run.portLost(kNoCard);
         printAccessError(message);
         later([] { QCoreApplication::exit(kNoCard); });
     };
@@ -37,7 +46,12 @@ int runHeadless(Card& card, Clock& clock, std::function<void(const QString&)>& p
     QObject::connect(&run, &HeadlessRun::finished,
                      [&lost](int status) { QCoreApplication::exit(lost ? kNoCard : status); });
     run.start();
-    return QCoreApplication::exec();
+    const int status = QCoreApplication::exec();
+    if (options.reportPath.isEmpty()) return status;
+    const QString port = options.simulate ? QStringLiteral("simulated") : options.device;
+    if (auto error = writeReport(options.reportPath, reportDocument(run.record(), port, options.faultOptions)))
+        printError(*error);
+    return status;
 }
 
 int runWindows(Card& card, Clock& clock, std::function<void(const QString&)>& portLost) {
@@ -70,6 +84,14 @@ int main(int argc, char* argv[]) {
     // The headless run needs no display at all.
     if (options.autoRun && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
 
+    // A report that could not be written at the end would leave a checked card without its record.
+    if (!options.reportPath.isEmpty()) {
+        if (auto problem = reportPathProblem(options.reportPath)) {
+            printError(*problem);
+            return kUnwritableReport;
+        }
+    }
+
     RealClock clock;
     std::function<void(const QString&)> portLost;
     auto opened = openCard(options, clock, [&portLost](const QString& message) {
@@ -86,5 +108,5 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     std::unique_ptr<Port> port = std::move(std::get<std::unique_ptr<Port>>(opened));
     Card card(*port, clock);
-    return options.autoRun ? runHeadless(card, clock, portLost) : runWindows(card, clock, portLost);
+    return options.autoRun ? runHeadless(card, clock, options, portLost) : runWindows(card, clock, portLost);
 }
