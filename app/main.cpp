@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "app/command_line.h"
+#include "app/diagnosis.h"
 #include "app/exit_signals.h"
 #include "app/headless_run.h"
 #include "app/navigator.h"
@@ -28,7 +29,8 @@ void later(std::function<void()> step) {
     QMetaObject::invokeMethod(qApp, std::move(step), Qt::QueuedConnection);
 }
 
-// The report comes once the event loop is over: after the verdict, a lost port or a signal alike.
+// The diagnosis and the report come once the event loop is over: after the verdict, a lost port
+// or a signal alike.
 int runHeadless(Card& card, Clock& clock, const CommandLine& options, std::function<void(const QString&)>& portLost) {
     bool lost = false;
     HeadlessRun run(card, clock, QCoreApplication::applicationDirPath(), [&lost](const QString& line) {
@@ -47,6 +49,7 @@ int runHeadless(Card& card, Clock& clock, const CommandLine& options, std::funct
                      [&lost](int status) { QCoreApplication::exit(lost ? kNoCard : status); });
     run.start();
     const int status = QCoreApplication::exec();
+    for (const QString& line : diagnosisLines(run.record())) printError(line);
     if (options.reportPath.isEmpty()) return status;
     const QString port = options.simulate ? QStringLiteral("simulated") : options.device;
     if (auto error = writeReport(options.reportPath, reportDocument(run.record(), port, options.faultOptions)))

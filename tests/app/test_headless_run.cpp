@@ -2,6 +2,7 @@
 
 #include <QtTest>
 
+#include "app/diagnosis.h"
 #include "app/headless_run.h"
 #include "app/run_report.h"
 #include "tests/support/test_window.h"
@@ -48,24 +49,38 @@ void TestHeadlessRun::wholeRun_data() {
     QTest::addColumn<QList<int>>("failure");  // the first one: step, round, outputs, expected inputs, inputs
     QTest::addColumn<QList<int>>("wrong");    // its wrong inputs, or test 6's inputs out of range
     QTest::addColumn<QList<double>>("lastVolts");
+    QTest::addColumn<QStringList>("diagnosis");
     const QStringList pair{"SE HA PRODUCIDO UN ERROR", "COMPRUEBE LAS CONEXIONES"};
     const QStringList passed{"1 pass 15700 0", "2 pass 8050 0", "3 pass 1650 0", "4 pass 4100 0", "5 pass 2900 0"};
     const QList<double> full(4, 4.98046875);
+    const QStringList broken{
+        "TEST 1, paso 3: salidas escritas 00001000 (8), entradas esperadas 11110111 (247), leídas 11111111 (255)",
+        "  Entrada 3: lee 1, debería leer 0. La entrada 3 no responde a la salida 3: apunta a un cable roto o a un "
+        "relé que no conmuta."};
+    const QStringList crossed{
+        "TEST 1, paso 6: salidas escritas 01000000 (64), entradas esperadas 10111111 (191), leídas 01111111 (127)",
+        "  Entrada 6: lee 1, debería leer 0. La entrada 6 no responde a la salida 6: apunta a un cable roto o a un "
+        "relé que no conmuta.",
+        "  Entrada 7: lee 0, debería leer 1. La entrada 7 responde a la salida 6: apunta a cables cruzados."};
+    const QStringList stuck{
+        "TEST 1, paso 0: salidas escritas 00000001 (1), entradas esperadas 11111110 (254), leídas 11011110 (222)",
+        "  Entrada 5: lee 0, debería leer 1. La entrada 5 responde a la salida 0: apunta a cables cruzados."};
     QTest::newRow("good card") << QStringList{} << verdicts(6) + QStringList{"FUNCIONAMIENTO DE LA TARJETA CORRECTO"}
                                << HeadlessRun::kCardPassed << passed + QStringList{"6 pass 4100 0"} << QList<int>{}
-                               << QList<int>{} << full;
+                               << QList<int>{} << full << QStringList{};
     QTest::newRow("broken wire") << QStringList{"roto:3"} << pair + pair << HeadlessRun::kTestFailed
                                  << QStringList{"1 fail 8100 2"} << QList<int>{3, 0, 8, 247, 255} << QList<int>{3}
-                                 << QList<double>{};
+                                 << QList<double>{} << broken + broken;
     QTest::newRow("crossed wires") << QStringList{"cruzados:6,7"} << pair + pair << HeadlessRun::kTestFailed
                                    << QStringList{"1 fail 13800 2"} << QList<int>{6, 0, 64, 191, 127}
-                                   << QList<int>{6, 7} << QList<double>{};
+                                   << QList<int>{6, 7} << QList<double>{} << crossed + crossed;
     QTest::newRow("stuck input") << QStringList{"fija:5=0"} << pair + pair << HeadlessRun::kTestFailed
                                  << QStringList{"1 fail 2400 2"} << QList<int>{0, 0, 1, 254, 222} << QList<int>{5}
-                                 << QList<double>{};
+                                 << QList<double>{} << stuck + stuck;
     QTest::newRow("analog input low") << QStringList{"analogica:4=230"} << verdicts(5) + pair
                                       << HeadlessRun::kTestFailed << passed + QStringList{"6 fail 4100 1"}
-                                      << QList<int>{} << QList<int>{4} << full.first(3) + QList<double>{4.4921875};
+                                      << QList<int>{} << QList<int>{4} << full.first(3) + QList<double>{4.4921875}
+                                      << QStringList{"TEST 6: entrada analógica 4 fuera de rango: 4.4921875 V"};
 }
 
 void TestHeadlessRun::wholeRun() {
@@ -109,6 +124,7 @@ void TestHeadlessRun::wholeRun() {
     QCOMPARE(analog.size(), report["tests"].toArray().size() == 6 ? 10 : 0);
     QTEST(listOf<double>(analog.at(analog.size() - 1)), "lastVolts");
     if (failure.contains("volts")) QCOMPARE(failure["volts"], analog.at(analog.size() - 1));
+    QTEST(diagnosisLines(run.record()), "diagnosis");
 }
 
 void TestHeadlessRun::stoppedBySignal() {

@@ -58,7 +58,7 @@ void TestProgram::exitStatuses() {
     QVERIFY2(stdErr.contains(err), qPrintable(stdErr));
 }
 
-// The record of a failed card, replacing an earlier one whole.
+// The diagnosis on standard error and the record replacing an earlier one whole.
 void TestProgram::reportOfFailedCard() {
     QTemporaryDir dir;
     const QString path = dir.filePath("r.json");
@@ -69,6 +69,7 @@ void TestProgram::reportOfFailedCard() {
     program.start(CARDCHECK_EXECUTABLE, {"--auto", "--simulate", "--fault", "roto:0", "--report", path});
     QVERIFY(program.waitForFinished(30000));
     QCOMPARE(program.exitCode(), 1);
+    QVERIFY(program.readAllStandardError().contains("  Entrada 0: lee 1, debería leer 0."));
     QVERIFY(earlier.open(QIODevice::ReadOnly));
     const QJsonObject report = QJsonDocument::fromJson(earlier.readAll()).object();
     QCOMPARE(report["outcome"].toString(), "fail");
