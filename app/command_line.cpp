@@ -29,7 +29,11 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
                                      QStringLiteral("Hace la comprobación automática completa sin ventanas, escribe "
                                                     "el resultado de cada test y termina: 0 si la tarjeta funciona, "
                                                     "1 si falla un test, 2 si no se puede usar el puerto."));
-    parser.addOptions({help, version, port, simulate, fault, autoRun});
+    const QCommandLineOption report(QStringLiteral("report"),
+                                    QStringLiteral("Con --auto: guarda un registro JSON de la comprobación en "
+                                                   "ARCHIVO, que se reemplaza entero al terminar."),
+                                    QStringLiteral("ARCHIVO"));
+    parser.addOptions({help, version, port, simulate, fault, autoRun, report});
 
     QString usage = parser.helpText();
     usage.replace(QRegularExpression(QStringLiteral("^Usage: \\S+")), QStringLiteral("Usage: cardcheck"));
@@ -49,6 +53,12 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         return mistake(QStringLiteral("--port y --simulate no se pueden usar juntos."));
     if (parser.isSet(fault) && !options.simulate)
         return mistake(QStringLiteral("--fault solo se puede usar con --simulate."));
+    if (parser.isSet(report) && !options.autoRun)
+        return mistake(QStringLiteral("--report solo se puede usar con --auto."));
+    if (parser.isSet(report) && parser.value(report).isEmpty())
+        return mistake(QStringLiteral("--report necesita el nombre de un archivo."));
+    options.reportPath = parser.value(report);
+    options.faultOptions = parser.values(fault);
     for (const QString& text : parser.values(fault)) {
         if (auto error = addFault(options.faults, text)) return mistake(*error);
     }

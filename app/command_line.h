@@ -13,6 +13,8 @@ struct CommandLine {
     bool simulate = false;
     bool autoRun = false;
     CardFaults faults;
+    QStringList faultOptions;  // the --fault options as given, for the report
+    QString reportPath;        // --report; empty when no report is kept
 };
 
 // The outcome of reading the arguments: either options to run with, or text to print and the

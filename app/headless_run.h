@@ -5,6 +5,7 @@
 
 #include <QObject>
 
+#include "app/run_record.h"
 #include "widgets/navigation.h"
 
 class Card;
@@ -13,7 +14,8 @@ class Form3;
 
 // The headless run of --auto: the automatic sequence once, from test 1, on the test window itself
 // kept out of sight. Each verdict line is passed on as it is written, and at the end the relays
-// are switched off and the run finishes with 0 for a good card or 1 for a failed test.
+// are switched off and the run finishes with 0 for a good card or 1 for a failed test. What the
+// run finds is kept in its record.
 class HeadlessRun : public QObject, private Navigation {
     Q_OBJECT
 public:
@@ -25,22 +27,31 @@ public:
 
     void start();
     Form3& window() { return *form3_; }
-    // Switches the relays off and ends at once, as for a signal.
+    // Switches the relays off and ends at once, as for a signal: the record says interrupted.
     void stop(int exitStatus);
+    // The port is gone: the record closes as failed with that status, and nothing read later counts.
+    void portLost(int exitStatus);
+    const RunRecord& record() const { return record_; }
 
 signals:
     void finished(int exitStatus);
 
 private:
     void sequenceEnded();
+    void end(Outcome outcome, int exitStatus);
+    bool recording() const { return record_.outcome == Outcome::Running; }
+    void testStarted(int test);
+    void closeRecord(Outcome outcome, int exitStatus);
     // Nobody can click the window's buttons, so these are never asked for.
     void showMenu() override {}
     void unload(QWidget*) override {}
     void endProgram() override {}
 
     Card& card_;
+    Clock& clock_;
     Form3* form3_;
     bool done_ = false;
+    RunRecord record_;
 };
 
 #endif

@@ -3,9 +3,11 @@
 #include <QApplication>
 
 #include "app/command_line.h"
+#include "app/diagnosis.h"
 #include "app/exit_signals.h"
 #include "app/headless_run.h"
 #include "app/navigator.h"
+#include "app/run_report.h"
 #include "app/start_up.h"
 #include "card/card.h"
 #include "card/clock.h"
@@ -13,16 +15,21 @@
 
 namespace {
 
-int runHeadless(Card& card, Clock& clock, std::function<void(const QString&)>& portLost) {
+constexpr int kUnwritableReport = 2;  // like any other mistake on the command line
+
+// The diagnosis and the report come once the event loop is over: after the verdict, a lost port
+// or a signal alike.
+int runHeadless(Card& card, Clock& clock, const CommandLine& options, std::function<void(const QString&)>& portLost) {
     bool lost = false;
     HeadlessRun run(card, clock, QCoreApplication::applicationDirPath(), [&lost](const QString& line) {
         if (lost) return;  // nothing read from a port that is gone may be reported as a verdict
         std::printf("%s\n", qPrintable(line));
         std::fflush(stdout);
     });
-    portLost = [&lost](const QString& message) {
+    portLost = [&lost, &run](const QString& message) {
         lost = true;
-        printAccessError(message);
+        run.portLost(kPortUnusable);
+        printError(message);
         // Called inside a port operation: the end waits for the event loop.
         QMetaObject::invokeMethod(
             qApp, [] { QCoreApplication::exit(kPortUnusable); }, Qt::QueuedConnection);
@@ -31,7 +38,13 @@ int runHeadless(Card& card, Clock& clock, std::function<void(const QString&)>& p
     QObject::connect(&run, &HeadlessRun::finished,
                      [&lost](int status) { QCoreApplication::exit(lost ? kPortUnusable : status); });
     run.start();
-    return QCoreApplication::exec();
+    const int status = QCoreApplication::exec();
+    for (const QString& line : diagnosisLines(run.record())) printError(line);
+    if (options.reportPath.isEmpty()) return status;
+    const QString port = options.simulate ? QStringLiteral("simulated") : options.device;
+    if (auto error = writeReport(options.reportPath, reportDocument(run.record(), port, options.faultOptions)))
+        printError(*error);
+    return status;
 }
 
 int runWindows(Card& card, Clock& clock, std::function<void(const QString&)>& portLost) {
@@ -59,13 +72,21 @@ int main(int argc, char* argv[]) {
     // The headless run needs no display at all.
     if (options.autoRun && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
 
+    // A report that could not be written at the end would leave a checked card without its record.
+    if (!options.reportPath.isEmpty()) {
+        if (auto problem = reportPathProblem(options.reportPath)) {
+            printError(*problem);
+            return kUnwritableReport;
+        }
+    }
+
     RealClock clock;
     std::function<void(const QString&)> portLost;
     auto opened = openCard(options, clock, [&portLost](const QString& message) {
         if (portLost) portLost(message);
     });
     if (auto* error = std::get_if<PortAccessError>(&opened)) {
-        printAccessError(error->message());
+        printError(error->message());
         if (!options.autoRun && canShowDialogs()) {
             QApplication app(argc, argv);
             showAccessErrorDialog(error->message());
@@ -75,5 +96,5 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     std::unique_ptr<Port> port = std::move(std::get<std::unique_ptr<Port>>(opened));
     Card card(*port, clock);
-    return options.autoRun ? runHeadless(card, clock, portLost) : runWindows(card, clock, portLost);
+    return options.autoRun ? runHeadless(card, clock, options, portLost) : runWindows(card, clock, portLost);
 }

@@ -23,7 +23,7 @@ void leaveOnLostPort(const QString& message, std::function<void(int)> endProgram
         stopTickTimers(window, false);
         window->hide();
     }
-    printAccessError(message);
+    printError(message);
     QMetaObject::invokeMethod(
         qApp,
         [message, endProgram = std::move(endProgram)] {
@@ -33,7 +33,7 @@ void leaveOnLostPort(const QString& message, std::function<void(int)> endProgram
         Qt::QueuedConnection);
 }
 
-void printAccessError(const QString& message) {
+void printError(const QString& message) {
     std::fprintf(stderr, "%s\n", qPrintable(message));
     std::fflush(stderr);
 }

@@ -27,8 +27,8 @@ std::variant<std::unique_ptr<Port>, PortAccessError> openCard(const CommandLine&
 // standard error; its dialog and the end of the program with status 2 wait for the event loop.
 void leaveOnLostPort(const QString& message, std::function<void(int)> endProgram);
 
-// A message about the port, on standard error; always, whatever else shows it.
-void printAccessError(const QString& message);
+// A message on standard error, at once; about the port always, whatever else shows it.
+void printError(const QString& message);
 // Whether there is a screen, and somebody to click a dialog's button.
 bool canShowDialogs();
 // The same message in a dialog with a single button; needs the application object.

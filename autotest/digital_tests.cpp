@@ -36,7 +36,7 @@ Task<bool> Form3::verifiedSwitching(qint16 value, qint32 settleMs) {
     card_.WriteOutputs(value);
     co_await card_.Sleep(settleMs);
     ShowOutputs(value);
-    co_return InputMismatch(ReadAndShowInputs(), value);
+    co_return readBackWrong(value);
 }
 
 // Test 1 shows the inputs with every output off too, but does not judge them.

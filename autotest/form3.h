@@ -6,6 +6,7 @@
 #include <QString>
 #include <QWidget>
 
+#include "autotest/check_results.h"
 #include "card/task.h"
 #include "card/tick_timer.h"
 
@@ -46,8 +47,12 @@ public:
 
     // Reads the eight inputs, shows them on Picture2 and gives back the input byte.
     qint16 ReadAndShowInputs();
+    // What a working card reads back: the complement of the outputs.
+    static qint16 ExpectedInputs(qint16 outputs) { return static_cast<qint16>(255 - outputs); }
     // True when the inputs are not the complement of the outputs, as a working card reads them.
     static bool InputMismatch(qint16 inputs, qint16 outputs);
+    // Test 6's pass window for an analog input.
+    static bool AnalogInRange(double volts) { return volts > 4.5 && volts < 5; }
     // Lights the indicator of the one output that value switches on; every other goes dark.
     void ShowOutputs(qint16 value);
 
@@ -85,6 +90,9 @@ signals:
     // A tick has returned and no test timer runs any more: the sequence ended, by its verdict or
     // by a failure.
     void sequenceEnded();
+    // For a record of the run; nothing the window shows depends on them.
+    void inputsWrong(const FailedCheck& check);       // a read-back of tests 1 to 5 that failed
+    void analogInputsRead(const AnalogVolts& volts);  // every tick of test 6
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -111,6 +119,8 @@ private:
     Task<> switchOff();
     // Tests 4 and 5: one pattern written and checked; true when the inputs are wrong.
     Task<bool> checkPhase(qint16 pattern, TickTimer* timer, QString successLine);
+    // The read-back of tests 1 to 5 after outputs were written; true when the inputs are wrong.
+    bool readBackWrong(qint16 outputs);
     void failureReport(TickTimer* timer);
     void addErrorPair();
 

@@ -1,6 +1,7 @@
 #include "autotest/form3.h"
 
 #include "assets/pictures.h"
+#include "autotest/test_state.h"
 #include "card/card.h"
 #include "widgets/picture_box.h"
 
@@ -19,7 +20,14 @@ qint16 Form3::ReadAndShowInputs() {
 
 // A working connection reads the opposite of its output: 0 while the output is on.
 bool Form3::InputMismatch(qint16 inputs, qint16 outputs) {
-    return inputs != 255 - outputs;
+    return inputs != ExpectedInputs(outputs);
+}
+
+bool Form3::readBackWrong(qint16 outputs) {
+    const qint16 inputs = ReadAndShowInputs();
+    if (!InputMismatch(inputs, outputs)) return false;
+    emit inputsWrong({TestStep, TestRound, outputs, ExpectedInputs(outputs), inputs});
+    return true;
 }
 
 void Form3::ShowOutputs(qint16 value) {

@@ -28,7 +28,7 @@ Task<bool> Form3::checkPhase(qint16 pattern, TickTimer* timer, QString successLi
     card_.WriteOutputs(pattern);
     co_await card_.Sleep(kPatternSettleMs);
     showOutputPattern(pattern);
-    const bool mismatch = InputMismatch(ReadAndShowInputs(), pattern);
+    const bool mismatch = readBackWrong(pattern);
     if (mismatch)
         failureReport(timer);
     else if (!successLine.isEmpty())

@@ -12,6 +12,7 @@ void TickTimer::start() {
     pending_ = false;
     nextNs_ = clock_.nowNs() + intervalMs_ * kNsPerMs;
     alarm_ = clock_.alarmAt(nextNs_, [this] { fire(); });
+    emit started();
 }
 
 void TickTimer::stop() {

@@ -29,6 +29,7 @@ public:
     void giveUp();
 
 signals:
+    void started();
     void tickEnded();
 
 private:

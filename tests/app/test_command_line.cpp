@@ -22,7 +22,7 @@ void TestCommandLine::accepted_data() {
     QTest::newRow("second port") << QStringList{"--port", "/dev/parport1"} << "/dev/parport1" << false << false << -1;
     QTest::newRow("simulated") << QStringList{"--simulate"} << "/dev/parport0" << true << false << -1;
     QTest::newRow("headless on a port") << QStringList{"--auto", "--port=/dev/parport2"} << "/dev/parport2" << false
-                                      << true << -1;
+                                        << true << -1;
     QTest::newRow("simulated with a fault")
         << QStringList{"--simulate", "--auto", "--fault", "roto:5"} << "/dev/parport0" << true << true << 5;
 }
@@ -49,6 +49,7 @@ void TestCommandLine::refused_data() {
     QTest::newRow("port without device") << QStringList{"--port"} << "port";
     QTest::newRow("fault without simulation") << QStringList{"--fault", "roto:1"} << "--simulate";
     QTest::newRow("malformed fault") << QStringList{"--simulate", "--fault", "roto:9"} << "roto:9";
+    QTest::newRow("report without --auto") << QStringList{"--simulate", "--report", "r.json"} << "--auto";
     QTest::newRow("port and simulation") << QStringList{"--simulate", "--port", "/dev/parport0"} << "juntos";
 }
 

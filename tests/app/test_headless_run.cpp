@@ -1,39 +1,86 @@
+#include <sys/stat.h>
+
 #include <QtTest>
 
+#include "app/diagnosis.h"
 #include "app/headless_run.h"
+#include "app/run_report.h"
 #include "tests/support/test_window.h"
 
-// The headless run: the test window's own sequence, its verdict lines passed on as they come, and
-// the relays switched off at the end whatever the outcome.
+// The headless run: the test window's own sequence, its verdict lines passed on as they come, the
+// relays switched off at the end whatever the outcome, and the record of what it found.
 class TestHeadlessRun : public QObject {
     Q_OBJECT
 private slots:
     void wholeRun_data();
     void wholeRun();
     void stoppedBySignal();
+    void reportFile();
 };
+
+namespace {
+
+// Each test of a report as "test outcome duration_ms failures".
+QStringList testSummary(const QJsonObject& report) {
+    QStringList summary;
+    for (const QJsonValue& test : report["tests"].toArray())
+        summary << QStringLiteral("%1 %2 %3 %4")
+                       .arg(test["test"].toInt())
+                       .arg(test["outcome"].toString())
+                       .arg(test["duration_ms"].toInteger())
+                       .arg(test["failures"].toArray().size());
+    return summary;
+}
+
+template <typename T>
+QList<T> listOf(const QJsonValue& array) {
+    QList<T> values;
+    for (const QJsonValue& value : array.toArray()) values << qvariant_cast<T>(value.toVariant());
+    return values;
+}
+
+}  // namespace
 
 void TestHeadlessRun::wholeRun_data() {
     QTest::addColumn<QStringList>("faults");
     QTest::addColumn<QStringList>("lines");
     QTest::addColumn<int>("status");
+    QTest::addColumn<QStringList>("tests");
+    QTest::addColumn<QList<int>>("failure");  // the first one: step, round, outputs, expected inputs, inputs
+    QTest::addColumn<QList<int>>("wrong");    // its wrong inputs, or test 6's inputs out of range
+    QTest::addColumn<QList<double>>("lastVolts");
+    QTest::addColumn<QStringList>("diagnosis");
     const QStringList pair{"SE HA PRODUCIDO UN ERROR", "COMPRUEBE LAS CONEXIONES"};
-    QTest::newRow("good card") << QStringList{}
-                               << QStringList{"TEST 1 CORRECTO",
-                                              "TEST 2 CORRECTO",
-                                              "TEST 3 CORRECTO",
-                                              "TEST 4 CORRECTO",
-                                              "TEST 5 CORRECTO",
-                                              "TEST 6 CORRECTO",
-                                              "FUNCIONAMIENTO DE LA TARJETA CORRECTO"}
-                               << HeadlessRun::kCardPassed;
-    QTest::newRow("broken wire") << QStringList{"roto:3"} << pair + pair << HeadlessRun::kTestFailed;
-    QTest::newRow("crossed wires") << QStringList{"cruzados:6,7"} << pair + pair << HeadlessRun::kTestFailed;
-    QTest::newRow("analog input low") << QStringList{"analogica:4=230"}
-                                      << QStringList{"TEST 1 CORRECTO", "TEST 2 CORRECTO", "TEST 3 CORRECTO",
-                                                     "TEST 4 CORRECTO", "TEST 5 CORRECTO"} +
-                                             pair
-                                      << HeadlessRun::kTestFailed;
+    const QStringList passed{"1 pass 15700 0", "2 pass 8050 0", "3 pass 1650 0", "4 pass 4100 0", "5 pass 2900 0"};
+    const QList<double> full(4, 4.98046875);
+    const QStringList broken{
+        "TEST 1, paso 3: salidas escritas 00001000 (8), entradas esperadas 11110111 (247), leídas 11111111 (255)",
+        "  Entrada 3: lee 1, debería leer 0. La entrada 3 no responde a la salida 3: apunta a un cable roto o a un "
+        "relé que no conmuta."};
+    const QStringList crossed{
+        "TEST 1, paso 6: salidas escritas 01000000 (64), entradas esperadas 10111111 (191), leídas 01111111 (127)",
+        "  Entrada 6: lee 1, debería leer 0. La entrada 6 no responde a la salida 6: apunta a un cable roto o a un "
+        "relé que no conmuta.",
+        "  Entrada 7: lee 0, debería leer 1. La entrada 7 responde a la salida 6: apunta a cables cruzados."};
+    const QStringList stuck{
+        "TEST 1, paso 0: salidas escritas 00000001 (1), entradas esperadas 11111110 (254), leídas 11011110 (222)",
+        "  Entrada 5: lee 0, debería leer 1. La entrada 5 responde a la salida 0: apunta a cables cruzados."};
+    QTest::newRow("good card") << QStringList{} << verdicts(6) + QStringList{"FUNCIONAMIENTO DE LA TARJETA CORRECTO"}
+                               << HeadlessRun::kCardPassed << passed + QStringList{"6 pass 4100 0"} << QList<int>{}
+                               << QList<int>{} << full << QStringList{};
+    QTest::newRow("broken wire") << QStringList{"roto:3"} << pair + pair << HeadlessRun::kTestFailed
+                                 << QStringList{"1 fail 8100 2"} << QList<int>{3, 0, 8, 247, 255} << QList<int>{3}
+                                 << QList<double>{} << broken + broken;
+    QTest::newRow("crossed wires") << QStringList{"cruzados:6,7"} << pair + pair << HeadlessRun::kTestFailed
+                                   << QStringList{"1 fail 13800 2"} << QList<int>{6, 0, 64, 191, 127}
+                                   << QList<int>{6, 7} << QList<double>{} << crossed + crossed;
+    QTest::newRow("stuck input") << QStringList{"fija:5=0"} << pair + pair << HeadlessRun::kTestFailed
+                                 << QStringList{"1 fail 2400 2"} << QList<int>{0, 0, 1, 254, 222} << QList<int>{5}
+                                 << QList<double>{} << stuck + stuck;
+    QTest::newRow("analog input low") << QStringList{"analogica:4=230"} << verdicts(5) + pair
+                                      << HeadlessRun::kTestFailed << passed + QStringList{"6 fail 4100 1"}
+                                      << QList<int>{} << QList<int>{4} << full.first(3) + QList<double>{4.4921875}
+                                      << QStringList{"TEST 6: entrada analógica 4 fuera de rango: 4.4921875 V"};
 }
 
 void TestHeadlessRun::wholeRun() {
@@ -57,6 +104,27 @@ void TestHeadlessRun::wholeRun() {
     QCOMPARE(finished, QList<int>{status});
     QCOMPARE(rig.recorder.trace().mid(rig.recorder.trace().size() - 2), QStringList({"out 890 7", "out 888 0"}));
     QCOMPARE(runningTest(run.window()), 0);
+
+    const QJsonObject report = reportDocument(run.record(), "simulated", faults).object();
+    QCOMPARE(report["outcome"].toString(), status == HeadlessRun::kCardPassed ? "pass" : "fail");
+    QCOMPARE(report["exit_status"].toInt(), status);
+    QCOMPARE(report["lines"].toVariant().toStringList(), lines);
+    QCOMPARE(report["faults"].toVariant().toStringList(), faults);
+    QVERIFY(report["started"].toString().contains(QRegularExpression("\\.\\d{3}[+-]\\d\\d:\\d\\d$")));
+    const QDateTime started = QDateTime::fromString(report["started"].toString(), Qt::ISODateWithMs);
+    QVERIFY(started.isValid() && started <= QDateTime::fromString(report["finished"].toString(), Qt::ISODateWithMs));
+    QTEST(testSummary(report), "tests");
+    const QJsonObject failure = report["tests"].toArray().last()["failures"][0].toObject();
+    QList<int> fields;
+    for (const char* field : {"step", "round", "outputs", "expected_inputs", "inputs"})
+        if (failure.contains(field)) fields << failure[field].toInt();
+    QTEST(fields, "failure");
+    QTEST(listOf<int>(failure.contains("volts") ? failure["inputs_out_of_range"] : failure["wrong_inputs"]), "wrong");
+    const QJsonArray analog = report["analog"].toArray();
+    QCOMPARE(analog.size(), report["tests"].toArray().size() == 6 ? 10 : 0);
+    QTEST(listOf<double>(analog.at(analog.size() - 1)), "lastVolts");
+    if (failure.contains("volts")) QCOMPARE(failure["volts"], analog.at(analog.size() - 1));
+    QTEST(diagnosisLines(run.record()), "diagnosis");
 }
 
 void TestHeadlessRun::stoppedBySignal() {
@@ -78,6 +146,43 @@ void TestHeadlessRun::stoppedBySignal() {
     QVERIFY(!rig.clock.hasAlarms());
     run.stop(143);  // a second signal changes nothing
     QCOMPARE(finished.size(), 1);
+
+    const QJsonObject report = reportDocument(run.record(), "simulated", {}).object();
+    QCOMPARE(report["outcome"].toString(), "interrupted");
+    QCOMPARE(report["exit_status"].toInt(), 143);
+    QCOMPARE(report["lines"].toVariant().toStringList(), verdicts(1));
+    QCOMPARE(testSummary(report), QStringList({"1 pass 15700 0", "2 interrupted 520 0"}));
+}
+
+// The path is tried at start without touching an existing report, which is then replaced by a
+// rename, never rewritten in place.
+void TestHeadlessRun::reportFile() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("r.json");
+    auto inode = [&] {
+        struct stat status {};
+        return ::stat(qPrintable(path), &status) == 0 ? status.st_ino : 0;
+    };
+    QFile old(path);
+    QVERIFY(old.open(QIODevice::WriteOnly) && old.write("{\"outcome\": \"pass\"}") > 0);
+    old.close();
+    const auto oldInode = inode();
+
+    QVERIFY(!reportPathProblem(path));
+    QVERIFY(old.open(QIODevice::ReadOnly));
+    QCOMPARE(old.readAll(), QByteArray("{\"outcome\": \"pass\"}"));
+    old.close();
+    RunRecord record;
+    record.outcome = Outcome::Fail;
+    QVERIFY(!writeReport(path, reportDocument(record, "simulated", {})));
+    QVERIFY(old.open(QIODevice::ReadOnly));
+    QCOMPARE(QJsonDocument::fromJson(old.readAll())["outcome"].toString(), "fail");
+    QVERIFY(inode() != oldInode);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"r.json"});
+
+    const QString missing = dir.filePath("missing/r.json");
+    QVERIFY(reportPathProblem(missing).value_or("").contains(missing));
+    QVERIFY(reportPathProblem(dir.path()).value_or("").contains("es una carpeta"));
 }
 
 QTEST_MAIN(TestHeadlessRun)

@@ -6,6 +6,7 @@ class TestProgram : public QObject {
 private slots:
     void exitStatuses_data();
     void exitStatuses();
+    void reportOfFailedCard();
 };
 
 void TestProgram::exitStatuses_data() {
@@ -22,7 +23,11 @@ void TestProgram::exitStatuses_data() {
     QTest::newRow("not a port") << QStringList{"--port", "/dev/null"} << 2 << ""
                                 << "/dev/null: no es un puerto paralelo";
     QTest::newRow("headless, missing port") << QStringList{"--auto", "--port", "/nonexistent"} << 2 << ""
-                                          << "modprobe ppdev";
+                                            << "modprobe ppdev";
+    // The report's folder is checked before the port is opened.
+    QTest::newRow("report in a missing folder")
+        << QStringList{"--auto", "--port", "/nonexistent", "--report", "/nonexistent/r.json"} << 2 << ""
+        << "No se puede escribir el informe en /nonexistent/r.json: no existe la carpeta /nonexistent";
     // A broken first wire fails in the first tick of test 1, about two and a half seconds in.
     QTest::newRow("headless, broken wire")
         << QStringList{"--auto", "--simulate", "--fault", "roto:0"} << 1
@@ -51,6 +56,28 @@ void TestProgram::exitStatuses() {
     else
         QVERIFY2(stdOut.contains(out), qPrintable(stdOut));
     QVERIFY2(stdErr.contains(err), qPrintable(stdErr));
+}
+
+// The diagnosis on standard error and the record replacing an earlier one whole.
+void TestProgram::reportOfFailedCard() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("r.json");
+    QFile earlier(path);
+    QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("{}") == 2);
+    earlier.close();
+    QProcess program;
+    program.start(CARDCHECK_EXECUTABLE, {"--auto", "--simulate", "--fault", "roto:0", "--report", path});
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitCode(), 1);
+    QVERIFY(program.readAllStandardError().contains("  Entrada 0: lee 1, debería leer 0."));
+    QVERIFY(earlier.open(QIODevice::ReadOnly));
+    const QJsonObject report = QJsonDocument::fromJson(earlier.readAll()).object();
+    QCOMPARE(report["outcome"].toString(), "fail");
+    QCOMPARE(report["port"].toString(), "simulated");
+    QCOMPARE(report["faults"].toVariant().toStringList(), QStringList{"roto:0"});
+    QCOMPARE(report["tests"][0]["test"].toInt(), 1);
+    QCOMPARE(report["tests"][0]["failures"][0]["wrong_inputs"].toArray(), QJsonArray{0});
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"r.json"});
 }
 
 QTEST_GUILESS_MAIN(TestProgram)

@@ -1,0 +1,12 @@
+#ifndef APP_DIAGNOSIS_H
+#define APP_DIAGNOSIS_H
+
+#include <QStringList>
+
+#include "app/run_record.h"
+
+// The diagnosis --auto writes on standard error, in Spanish: every failed check with the bytes
+// written, expected and read, each wrong input, and every analog input out of range.
+QStringList diagnosisLines(const RunRecord& record);
+
+#endif

@@ -1,0 +1,43 @@
+#ifndef APP_RUN_RECORD_H
+#define APP_RUN_RECORD_H
+
+#include <optional>
+
+#include <QDateTime>
+#include <QList>
+#include <QStringList>
+
+#include "autotest/check_results.h"
+#include "card/clock.h"
+
+enum class Outcome { Running, Pass, Fail, Interrupted };
+
+// One test of the run, from its timer's start to its end on the program's clock.
+struct TestRecord {
+    int test = 0;
+    Outcome outcome = Outcome::Running;
+    qint64 startedNs = 0;
+    qint64 endedNs = 0;
+    QList<FailedCheck> failures;               // tests 1 to 5
+    std::optional<AnalogVolts> failedReading;  // a failed test 6: the readings of its last tick
+
+    qint64 durationMs() const { return (endedNs - startedNs) / kNsPerMs; }
+};
+
+// What one headless run did and found, kept as it happens, for the report and the diagnosis.
+struct RunRecord {
+    QDateTime started;
+    QDateTime finished;
+    Outcome outcome = Outcome::Running;
+    int exitStatus = 0;
+    QStringList lines;          // what List2 received
+    QList<TestRecord> tests;    // every test that started, in order
+    QList<AnalogVolts> analog;  // every tick of test 6
+};
+
+// The inputs, 0 to 7, that did not read what they should.
+QList<int> wrongInputs(const FailedCheck& check);
+// The analog inputs, 1 to 4, outside test 6's pass window.
+QList<int> inputsOutOfRange(const AnalogVolts& volts);
+
+#endif

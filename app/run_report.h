@@ -1,0 +1,24 @@
+#ifndef APP_RUN_REPORT_H
+#define APP_RUN_REPORT_H
+
+#include <optional>
+
+#include <QJsonDocument>
+#include <QString>
+#include <QStringList>
+
+#include "app/run_record.h"
+
+// The report of --report: one JSON document per run, its field names fixed for the scripts that
+// read it. port is the device or "simulated"; faults the --fault options as given.
+QJsonDocument reportDocument(const RunRecord& record, const QString& port, const QStringList& faults);
+
+// Why a report could not be written at path, in Spanish and naming it; nothing when it can. Tries
+// the write itself and throws it away, so an existing report is left as it is.
+std::optional<QString> reportPathProblem(const QString& path);
+
+// Writes through a temporary file in the same folder renamed over path, so a reader finds either
+// the old report whole or the new one whole. Gives back what went wrong, if anything.
+std::optional<QString> writeReport(const QString& path, const QJsonDocument& document);
+
+#endif

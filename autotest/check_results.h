@@ -1,0 +1,21 @@
+#ifndef AUTOTEST_CHECK_RESULTS_H
+#define AUTOTEST_CHECK_RESULTS_H
+
+#include <array>
+
+#include <QtGlobal>
+
+// A read-back of the eight inputs in tests 1 to 5 that was not what the outputs just written give
+// on a working card, with the test's counters at that moment.
+struct FailedCheck {
+    qint16 step = 0;            // TestStep
+    qint16 round = 0;           // TestRound
+    qint16 outputs = 0;         // the output byte written
+    qint16 expectedInputs = 0;  // what a working card reads back
+    qint16 inputs = 0;          // what was read
+};
+
+// Volts of analog inputs 1 to 4, as one tick of test 6 reads them.
+using AnalogVolts = std::array<double, 4>;
+
+#endif
