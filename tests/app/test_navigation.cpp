@@ -4,6 +4,7 @@
 
 #include "app/form1.h"
 #include "app/navigator.h"
+#include "app/start_up.h"
 #include "manual/form2.h"
 #include "tests/support/test_window.h"
 #include "widgets/lamp.h"
@@ -56,6 +57,7 @@ private slots:
     void endingTheProgram();
     void leavingTheTestWindowDuringAWait_data();
     void leavingTheTestWindowDuringAWait();
+    void lostPort();
 };
 
 // Starting and the menu write nothing; the panel switches the relays off before its monitors read.
@@ -184,6 +186,19 @@ void TestNavigation::leavingTheTestWindowDuringAWait() {
     QVERIFY(!program.rig.clock.hasAlarms());
     program.rig.clock.advance(5000);
     QCOMPARE(program.rig.recorder.trace(), kWriteZero);
+}
+
+// Inside the failed port operation the windows only leave the screen; the end comes from the
+// event loop.
+void TestNavigation::lostPort() {
+    Program program;
+    Form2& panel = program.enterPanel();
+    QList<int> ended;
+    leaveOnLostPort("puerto perdido", [&](int status) { ended << status; });
+    QVERIFY(!panel.Timer1->isActive() && !panel.Timer2->isActive());
+    QVERIFY(!panel.isVisible() && !program.menu().isVisible());
+    QVERIFY(ended.isEmpty());
+    QTRY_COMPARE(ended, QList<int>{2});
 }
 
 QTEST_MAIN(TestNavigation)

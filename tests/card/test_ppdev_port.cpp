@@ -1,5 +1,6 @@
 #include <QtTest>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include "card/ppdev_port.h"
@@ -11,6 +12,7 @@ private slots:
     void refusals_data();
     void refusals();
     void permissionDenied();
+    void failedOperationIsReportedOnce();
 };
 
 void TestPpdevPort::refusals_data() {
@@ -43,6 +45,24 @@ void TestPpdevPort::permissionDenied() {
     QVERIFY(std::holds_alternative<PortAccessError>(opened));
     const QString message = std::get<PortAccessError>(opened).message();
     QVERIFY2(message.contains("permiso denegado") && message.contains("grupo lp"), qPrintable(message));
+}
+
+void TestPpdevPort::failedOperationIsReportedOnce() {
+    // /dev/null takes no parallel-port request: the first one fails as on a port that went away.
+    const int fd = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    QVERIFY(fd >= 0);
+    auto port = PpdevPort::adopt(fd, "/dev/parport0");
+    QStringList reports;
+    port->setOnLost([&](const QString& message) { reports << message; });
+
+    port->PortOut(890, 7);
+    QCOMPARE(reports.size(), 1);
+    QVERIFY2(reports[0].contains("/dev/parport0") && reports[0].contains("Se ha perdido el acceso"),
+             qPrintable(reports[0]));
+    QVERIFY(port->lost());
+    QCOMPARE(int(port->PortIn(889)), 0);
+    port->PortOut(888, 255);
+    QCOMPARE(reports.size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestPpdevPort)

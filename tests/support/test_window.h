@@ -3,6 +3,7 @@
 
 #include <QImage>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -89,31 +90,18 @@ inline QStringList lit(const std::array<PictureBox*, 8>& indicators) {
 // channel mask 4, "S100" the time between two operations, "in" any other status read. Anything else
 // is kept as it was recorded, so it shows in a diff.
 inline QStringList compactTrace(const QStringList& trace) {
-    auto analogAt = [&](qsizetype at) {
-        const QString mask = trace.value(at + 1);
-        const QStringList nibble{"out 890 5", mask, "out 890 8"};
-        return mask.startsWith("out 888 ") && trace.mid(at, 3) == nibble && trace.value(at + 3) == "out 890 2" &&
-               trace.value(at + 4) == "sleep 50" && trace.value(at + 5).startsWith("in 889") &&
-               trace.mid(at + 6, 3) == nibble && trace.value(at + 9) == "out 890 0" &&
-               trace.value(at + 10) == "sleep 50" && trace.value(at + 11).startsWith("in 889");
-    };
-    QStringList tokens;
-    for (qsizetype at = 0; at < trace.size(); ++at) {
-        const QString& op = trace[at];
-        if (op == "out 890 7" && trace.value(at + 1).startsWith("out 888 ")) {
-            tokens << "W" + trace[++at].mid(8);
-        } else if (op == "out 890 3" && trace.value(at + 1).startsWith("in 889") &&
-                   trace.value(at + 2) == "out 890 1" && trace.value(at + 3).startsWith("in 889")) {
-            tokens << "R";
-            at += 3;
-        } else if (analogAt(at)) {
-            tokens << "A" + trace[at + 1].mid(8);
-            at += 11;
-        } else {
-            tokens << (op.startsWith("sleep ") ? "S" + op.mid(6) : op.startsWith("in 889") ? "in" : op);
-        }
-    }
-    return tokens;
+    QString text = trace.join(u';');
+    const QList<std::pair<const char*, const char*>> shorthands{
+        {"out 890 5;out 888 (\\d+);out 890 8;out 890 2;sleep 50;in 889 \\d+;out 890 5;out 888 \\1;out 890 8;out 890 0;"
+         "sleep 50;in 889 \\d+",
+         "A\\1"},
+        {"out 890 3;in 889 \\d+;out 890 1;in 889 \\d+", "R"},
+        {"out 890 7;out 888 (\\d+)", "W\\1"},
+        {"sleep (\\d+)", "S\\1"},
+        {"in 889 \\d+", "in"}};
+    for (const auto& [pattern, token] : shorthands)
+        text.replace(QRegularExpression(QString::fromLatin1("(?<=^|;)") + pattern + "(?=;|$)"), token);
+    return text.isEmpty() ? QStringList() : text.split(u';');
 }
 
 // The port traffic of one tick of a test on a working card; k is the output under test.
