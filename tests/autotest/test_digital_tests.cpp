@@ -8,6 +8,9 @@ class TestDigitalTests : public QObject {
 private slots:
     void failingTick_data();
     void failingTick();
+    void indicators_data();
+    void indicators();
+    void crossIsReadFromItsFileEachTime();
 };
 
 namespace {
@@ -75,6 +78,47 @@ void TestDigitalTests::failingTick() {
     QCOMPARE(w.form.List2->lines(), list2);
     // The tick still counts; the end of a curtain's pass starts the next one.
     QCOMPARE(TestStep, qint16(step == 7 && test != 1 ? 0 : step + 1));
+}
+
+void TestDigitalTests::indicators_data() {
+    QTest::addColumn<int>("value");
+    QTest::addColumn<QStringList>("outputsLit");  // by ShowOutputs(value)
+    QTest::addColumn<QStringList>("inputsLit");   // by the input byte value, read back
+    QTest::newRow("8") << 8 << QStringList{"3"} << QStringList{"3"};
+    QTest::newRow("128") << 128 << QStringList{"7"} << QStringList{"7"};
+    QTest::newRow("0") << 0 << QStringList() << QStringList();
+    QTest::newRow("3") << 3 << QStringList() << QStringList{"0", "1"};
+    QTest::newRow("183") << 183 << QStringList() << QStringList{"0", "1", "2", "4", "5", "7"};
+    QTest::newRow("255") << 255 << QStringList() << QStringList{"0", "1", "2", "3", "4", "5", "6", "7"};
+}
+
+// Only a value that switches one output on lights its indicator; the input indicators show every bit
+// that reads 1. Every call sets all eight: the complement shown first leaves nothing behind.
+void TestDigitalTests::indicators() {
+    QFETCH(int, value);
+    QFETCH(QStringList, outputsLit);
+    QFETCH(QStringList, inputsLit);
+    WindowRig w{CardRig::Scripted()};
+    w.rig.recorder.scriptInputs({255 - value, value});
+    w.form.ShowOutputs(qint16(1 << (value % 8)));
+    w.form.ReadAndShowInputs();
+    w.form.ShowOutputs(qint16(value));
+    QCOMPARE(int(w.form.ReadAndShowInputs()), value);
+    QCOMPARE(lit(w.form.Picture1), outputsLit);
+    QCOMPARE(lit(w.form.Picture2), inputsLit);
+    for (int n = 0; n < 8; ++n) QCOMPARE(w.form.Picture2[n]->showsPicture(), inputsLit.contains(QString::number(n)));
+}
+
+// Nothing is held between calls: a new cross on disk shows at the next lit indicator.
+void TestDigitalTests::crossIsReadFromItsFileEachTime() {
+    WindowRig w{CardRig::Scripted()};
+    w.form.ShowOutputs(1);
+    QCOMPARE(w.form.Picture1[0]->pixmap().size(), QSize(7, 5));
+    QImage other(3, 9, QImage::Format_RGB32);
+    other.fill(Qt::black);
+    QVERIFY(other.save(w.pictures.path() + "/cruz.gif", "PNG"));
+    w.form.ShowOutputs(1);
+    QCOMPARE(w.form.Picture1[0]->pixmap().size(), QSize(3, 9));
 }
 
 QTEST_MAIN(TestDigitalTests)

@@ -48,7 +48,6 @@ void TestCardOperations::digitalRead_data() {
     QTest::newRow("all lines high") << 120 << 120 << 0;
     QTest::newRow("ignored bits only") << 135 << 135 << 255;
     QTest::newRow("inputs 0 and 7 at 0") << 8 << 64 << 126;
-    QTest::newRow("low nibble high") << 120 << 0 << 240;
     QTest::newRow("upper byte all ones") << int(qint16(0xFF08)) << 0 << 254;
 }
 
@@ -71,7 +70,6 @@ void TestCardOperations::analogRead_data() {
     QTest::newRow("full scale") << 120 << 120 << 255 << 4.98046875;
     QTest::newRow("zero") << 0 << 0 << 0 << 0.0;
     QTest::newRow("one step") << 8 << 0 << 1 << 0.01953125;
-    QTest::newRow("sixteen") << 0 << 8 << 16 << 0.3125;
     QTest::newRow("half scale") << 0 << 64 << 128 << 2.5;
     QTest::newRow("ignored bits") << 135 << 135 << 0 << 0.0;
 }
@@ -162,13 +160,10 @@ void TestCardOperations::voltageText_data() {
     QTest::addColumn<QString>("localeName");
     QTest::addColumn<int>("raw");
     QTest::addColumn<QString>("text");
-    for (const auto& [name, point] : {std::pair{"C", "."}, std::pair{"es_ES", ","}}) {
-        const QString p = QString::fromLatin1(point);
-        QTest::addRow("%s 0", name) << name << 0 << "0";
-        QTest::addRow("%s 1", name) << name << 1 << "0" + p + "01953125";
-        QTest::addRow("%s 128", name) << name << 128 << "2" + p + "5";
-        QTest::addRow("%s 255", name) << name << 255 << "4" + p + "98046875";
-    }
+    QTest::newRow("0") << "C" << 0 << "0";
+    QTest::newRow("1") << "C" << 1 << "0.01953125";
+    QTest::newRow("255") << "C" << 255 << "4.98046875";
+    QTest::newRow("128, Spanish") << "es_ES" << 128 << "2,5";
 }
 
 void TestCardOperations::voltageText() {

@@ -1,4 +1,5 @@
 #include <QtTest>
+#include "card/card_faults.h"
 
 #include "card/registers.h"
 #include "tests/support/card_rig.h"
@@ -12,6 +13,9 @@ private slots:
     void relaysTakeTimeAndKeepThroughOtherCodes();
     void converterNeedsItsWait();
     void analogReadingsChangePerRead();
+    void wellFormed();
+    void malformed_data();
+    void malformed();
 };
 
 void TestSimulatedCard::digitalInputs_data() {
@@ -73,6 +77,45 @@ void TestSimulatedCard::analogReadingsChangePerRead() {
     for (int i = 0; i < 4; ++i) readings << rig.readAnalog(Card::ChannelMask(1));
     QCOMPARE(readings, QList<int>({230, 231, 0, 0}));
     QCOMPARE(rig.readAnalog(Card::ChannelMask(0)), 255);
+}
+
+void TestSimulatedCard::wellFormed() {
+    CardFaults faults;
+    for (const char* text : {"roto:3", "cruzados:2,4", "fija:6=1", "analogica:2=200", "analogica:4=0, 0,255"})
+        QVERIFY2(!addFault(faults, QString::fromLatin1(text)), text);
+    CardFaults expected;
+    expected.inputSource = {0, 1, 4, -1, 2, 5, 6, 7};
+    expected.stuckInput[6] = 1;
+    expected.analogReadings[1] = {200};
+    expected.analogReadings[3] = {0, 0, 255};
+    QVERIFY(faults == expected);
+}
+
+void TestSimulatedCard::malformed_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("hint");
+    QTest::newRow("unknown kind") << "quemado:1"
+                                  << "los fallos conocidos";
+    QTest::newRow("input out of range") << "roto:8"
+                                        << "roto:N";
+    QTest::newRow("crossed with itself") << "cruzados:3,3"
+                                         << "cruzados:A,B";
+    QTest::newRow("stuck at 2") << "fija:1=2"
+                                << "fija:N=V";
+    QTest::newRow("analog reading 256") << "analogica:1=256"
+                                        << "analogica:K=R";
+}
+
+void TestSimulatedCard::malformed() {
+    QFETCH(QString, text);
+    QFETCH(QString, hint);
+    CardFaults faults;
+    faults.inputSource[0] = -1;
+    const CardFaults before = faults;
+    const auto error = addFault(faults, text);
+    QVERIFY(error);
+    QVERIFY2(error->contains(text) && error->contains(hint), qPrintable(*error));
+    QVERIFY(faults == before);
 }
 
 QTEST_GUILESS_MAIN(TestSimulatedCard)
