@@ -7,6 +7,7 @@
 #include "app/exit_signals.h"
 #include "app/navigator.h"
 #include "app/start_up.h"
+#include "app/translation.h"
 #include "card/card.h"
 #include "card/clock.h"
 #include "card/port.h"
@@ -49,9 +50,14 @@ int runWindows(Card& card, std::function<void(const QString&)>& portLost) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
-    const ParsedCommandLine parsed = parseCommandLine(arguments);
+    ParsedCommandLine parsed;
+    {
+        // Qt's own words on the command line come from its translation, which needs an application
+        // object. The one of the windows can only come once the options say whether they need a display.
+        QCoreApplication reading(argc, argv);
+        installQtTranslation(reading);
+        parsed = parseCommandLine(QCoreApplication::arguments());
+    }
     if (!parsed.options) {
         std::fputs(qPrintable(parsed.text), parsed.exitStatus == 0 ? stdout : stderr);
         return parsed.exitStatus;
@@ -69,11 +75,13 @@ int main(int argc, char* argv[]) {
         printAccessError(error->message());
         if (!options.autoRun && canShowDialogs()) {
             QApplication app(argc, argv);
+            installQtTranslation(app);
             showAccessErrorDialog(error->message());
         }
         return kNoCard;
     }
     QApplication app(argc, argv);
+    installQtTranslation(app);
     std::unique_ptr<Port> port = std::move(std::get<std::unique_ptr<Port>>(opened));
     Card card(*port, clock);
     return options.autoRun ? runUnseen(card, portLost) : runWindows(card, portLost);
