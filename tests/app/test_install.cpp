@@ -30,6 +30,8 @@ void TestInstall::layout_data() {
     QTest::newRow("launcher") << "bin/cardcheck";
     QTest::newRow("desktop entry") << "share/applications/cardcheck.desktop";
     QTest::newRow("icon") << "share/icons/hicolor/64x64/apps/cardcheck.png";
+    QTest::newRow("manual page") << "share/man/man1/cardcheck.1.gz";
+    QTest::newRow("ppdev at boot") << "lib/modules-load.d/cardcheck.conf";
 }
 
 void TestInstall::layout() {
