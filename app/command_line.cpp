@@ -30,12 +30,12 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
                                                     "1 si falla un test, 2 si no se puede usar el puerto."));
     parser.addOptions({help, version, port, simulate, fault, autoRun});
 
-    // Qt names the program by the path it was started with; the help names it as it is typed. The
-    // words are Qt's own, so that its translation applies to them as to the rest of its text.
+    // Qt names the program by the path it was started with; the help names it as it is typed, in
+    // Qt's own words, so that its translation applies to them as to the rest of its text.
+    const auto qtWords = [](const char* text) { return QCoreApplication::translate("QCommandLineParser", text); };
     QString usage = parser.helpText() + u'\n' + faultSyntaxHelp() + u'\n';
     usage.replace(0, usage.indexOf(u'\n'),
-                  QCoreApplication::translate("QCommandLineParser", "Usage: %1")
-                      .arg(QStringLiteral("cardcheck ") + QCoreApplication::translate("QCommandLineParser", "[options]")));
+                  qtWords("Usage: %1").arg(QStringLiteral("cardcheck ") + qtWords("[options]")));
     auto mistake = [&](const QString& what) { return ParsedCommandLine{std::nullopt, what + u'\n' + usage, 2}; };
 
     if (!parser.parse(arguments)) return mistake(parser.errorText());

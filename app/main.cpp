@@ -53,7 +53,7 @@ int main(int argc, char* argv[]) {
     ParsedCommandLine parsed;
     {
         // Qt's own words on the command line come from its translation, which needs an application
-        // object. The one of the windows can only come once the options say whether they need a display.
+        // object. The windows' one can only be made once the options say whether to do without a display.
         QCoreApplication reading(argc, argv);
         installQtTranslation(reading);
         parsed = parseCommandLine(QCoreApplication::arguments());
