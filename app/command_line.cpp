@@ -1,7 +1,7 @@
 #include "app/command_line.h"
 
 #include <QCommandLineParser>
-#include <QRegularExpression>
+#include <QCoreApplication>
 
 #include "card/ppdev_port.h"
 
@@ -9,8 +9,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Comprueba la tarjeta de control conectada al puerto paralelo: 8 salidas por relé, "
-                       "8 entradas digitales y 4 entradas analógicas.\n\n") +
-        faultSyntaxHelp());
+                       "8 entradas digitales y 4 entradas analógicas."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Muestra esta ayuda y termina."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
@@ -35,8 +34,12 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
                                     QStringLiteral("ARCHIVO"));
     parser.addOptions({help, version, port, simulate, fault, autoRun, report});
 
-    QString usage = parser.helpText();
-    usage.replace(QRegularExpression(QStringLiteral("^Usage: \\S+")), QStringLiteral("Usage: cardcheck"));
+    // Qt names the program by the path it was started with; the help names it as it is typed, in
+    // Qt's own words, so that its translation applies to them as to the rest of its text.
+    const auto qtWords = [](const char* text) { return QCoreApplication::translate("QCommandLineParser", text); };
+    QString usage = parser.helpText() + u'\n' + faultSyntaxHelp() + u'\n';
+    usage.replace(0, usage.indexOf(u'\n'),
+                  qtWords("Usage: %1").arg(QStringLiteral("cardcheck ") + qtWords("[options]")));
     auto mistake = [&](const QString& what) { return ParsedCommandLine{std::nullopt, what + u'\n' + usage, 2}; };
 
     if (!parser.parse(arguments)) return mistake(parser.errorText());

@@ -9,6 +9,7 @@
 #include "app/navigator.h"
 #include "app/run_report.h"
 #include "app/start_up.h"
+#include "app/translation.h"
 #include "card/card.h"
 #include "card/clock.h"
 #include "card/port.h"
@@ -61,9 +62,14 @@ int runWindows(Card& card, Clock& clock, std::function<void(const QString&)>& po
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
-    const ParsedCommandLine parsed = parseCommandLine(arguments);
+    ParsedCommandLine parsed;
+    {
+        // Qt's own words on the command line come from its translation, which needs an application
+        // object. The windows' one can only be made once the options say whether to do without a display.
+        QCoreApplication reading(argc, argv);
+        installQtTranslation(reading);
+        parsed = parseCommandLine(QCoreApplication::arguments());
+    }
     if (!parsed.options) {
         std::fputs(qPrintable(parsed.text), parsed.exitStatus == 0 ? stdout : stderr);
         return parsed.exitStatus;
@@ -89,11 +95,13 @@ int main(int argc, char* argv[]) {
         printError(error->message());
         if (!options.autoRun && canShowDialogs()) {
             QApplication app(argc, argv);
+            installQtTranslation(app);
             showAccessErrorDialog(error->message());
         }
         return kPortUnusable;
     }
     QApplication app(argc, argv);
+    installQtTranslation(app);
     std::unique_ptr<Port> port = std::move(std::get<std::unique_ptr<Port>>(opened));
     Card card(*port, clock);
     return options.autoRun ? runHeadless(card, clock, options, portLost) : runWindows(card, clock, portLost);

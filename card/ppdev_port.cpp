@@ -17,6 +17,13 @@ namespace {
 
 const QString kTrySimulate = QStringLiteral("Para probar el programa sin tarjeta: cardcheck --simulate");
 
+// An error the messages have no words of their own for, by its name (EIO, EFAULT...): the C
+// library's description would be in English.
+QString systemError(int error) {
+    const char* name = strerrorname_np(error);
+    return QStringLiteral("error del sistema %1").arg(name ? QString::fromLatin1(name) : QString::number(error));
+}
+
 PortAccessError errorFor(const QString& device, int error) {
     switch (error) {
         case ENOENT:
@@ -42,8 +49,25 @@ PortAccessError errorFor(const QString& device, int error) {
                     QStringLiteral("Indique con --port el dispositivo del puerto paralelo, por ejemplo "
                                    "/dev/parport0.")};
         default:
-            return {device, QString::fromLocal8Bit(std::strerror(error)),
+            return {device, systemError(error),
                     QStringLiteral("Compruebe el puerto paralelo o indique otro con --port.")};
+    }
+}
+
+// Why a request failed on a port that had worked.
+QString lostCause(int error) {
+    switch (error) {
+        case EIO:
+            return QStringLiteral("error de entrada/salida");
+        case ENOENT:
+        case ENODEV:
+        case ENXIO:
+            return QStringLiteral("el dispositivo ya no existe");
+        case ENOTTY:
+        case EINVAL:
+            return QStringLiteral("el dispositivo no acepta las órdenes del puerto paralelo");
+        default:
+            return systemError(error);
     }
 }
 
@@ -89,7 +113,7 @@ void PpdevPort::fail(int error) {
     if (onLost_)
         onLost_(QStringLiteral("Se ha perdido el acceso al puerto paralelo %1: %2. No se leerá ni se escribirá "
                                "nada más en la tarjeta.")
-                    .arg(device_, QString::fromLocal8Bit(std::strerror(error))));
+                    .arg(device_, lostCause(error)));
 }
 
 void PpdevPort::PortOut(qint16 port, qint16 value) {

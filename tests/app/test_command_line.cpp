@@ -69,6 +69,7 @@ void TestCommandLine::helpAndVersion() {
     QCOMPARE(help.exitStatus, 0);
     for (const char* option : {"--port", "--simulate", "--fault", "--auto", "--help", "--version", "cruzados:A,B"})
         QVERIFY2(help.text.contains(QLatin1String(option)), option);
+    QVERIFY(help.text.indexOf("cruzados:A,B") > help.text.indexOf("--auto"));  // the faults below the options
 
     const ParsedCommandLine version = parseCommandLine({"cardcheck", "--version"});
     QCOMPARE(version.exitStatus, 0);

@@ -23,13 +23,15 @@ void TestInstall::initTestCase() {
 
 void TestInstall::layout_data() {
     QTest::addColumn<QString>("path");
-    QTest::newRow("program") << "lib/cardcheck/cardcheck";
-    QTest::newRow("cross") << "lib/cardcheck/cruz.gif";
+    QTest::newRow("program") << "libexec/cardcheck/cardcheck";
+    QTest::newRow("cross") << "libexec/cardcheck/cruz.gif";
     for (int n = 1; n <= 6; ++n)
-        QTest::addRow("test %d picture", n) << QStringLiteral("lib/cardcheck/test%1.jpg").arg(n);
+        QTest::addRow("test %d picture", n) << QStringLiteral("libexec/cardcheck/test%1.jpg").arg(n);
     QTest::newRow("launcher") << "bin/cardcheck";
     QTest::newRow("desktop entry") << "share/applications/cardcheck.desktop";
     QTest::newRow("icon") << "share/icons/hicolor/64x64/apps/cardcheck.png";
+    QTest::newRow("manual page") << "share/man/man1/cardcheck.1.gz";
+    QTest::newRow("ppdev at boot") << "lib/modules-load.d/cardcheck.conf";
 }
 
 void TestInstall::layout() {

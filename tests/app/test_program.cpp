@@ -17,7 +17,9 @@ void TestProgram::exitStatuses_data() {
     QTest::newRow("help") << QStringList{"--help"} << 0 << "--simulate"
                           << "";
     QTest::newRow("unknown option") << QStringList{"--bogus"} << 2 << ""
-                                    << "Usage: cardcheck";
+                                    << "Uso: cardcheck";
+    QTest::newRow("Qt's own words") << QStringList{"--simulate=x"} << 2 << ""
+                                    << "Valor inesperado tras «--simulate».";
     QTest::newRow("missing port") << QStringList{"--port", "/nonexistent"} << 2 << ""
                                   << "/nonexistent: no existe ese dispositivo";
     QTest::newRow("not a port") << QStringList{"--port", "/dev/null"} << 2 << ""
