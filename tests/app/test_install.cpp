@@ -42,13 +42,6 @@ void TestInstall::layout() {
         QVERIFY(installed.isSymLink());
         QVERIFY(!installed.symLinkTarget().isEmpty() && QFileInfo(installed.symLinkTarget()).isExecutable());
     }
-    if (path.endsWith(".desktop")) {
-        QFile entry(installed.filePath());
-        QVERIFY(entry.open(QIODevice::ReadOnly));
-        const QString text = QString::fromUtf8(entry.readAll());
-        QVERIFY(text.contains("\nExec=cardcheck\n") && text.contains("\nIcon=cardcheck\n"));
-        QVERIFY(text.contains("Name=Comprobación de la tarjeta de control"));
-    }
 }
 
 // Through the link on the path, the program finds the pictures beside itself: a missing one would

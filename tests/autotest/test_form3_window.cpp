@@ -13,35 +13,10 @@
 class TestForm3Window : public QObject {
     Q_OBJECT
 private slots:
-    void design();
     void load();
     void startButtonsDuringAWait_data();
     void startButtonsDuringAWait();
 };
-
-void TestForm3Window::design() {
-    WindowRig w;
-    Form3& f = w.form;
-    QCOMPARE(f.geometry(), QRect(176, 91, 684, 586));
-    QCOMPARE(f.Command3->caption(), QStringLiteral(" INICIAR     TEST "));
-    // The captions are numbered oddly: output and input 0 by the last element, output and input k
-    // by element k - 1, analog input n by Label1 element 12 - n. Each stands in the frame and on the
-    // row of the indicator or lamp it names.
-    const QList<std::tuple<QLabel*, QString, QWidget*>> captions{
-        {f.Label2[7], "Salida 0", f.Picture1[0]},  {f.Label2[6], "Salida 7", f.Picture1[7]},
-        {f.Label1[7], "Entrada 0", f.Picture2[0]}, {f.Label1[4], "Entrada 5", f.Picture2[5]},
-        {f.Label1[11], "Entrada 1", f.Shape3[0]},  {f.Label1[8], "Entrada 4", f.Shape3[3]}};
-    for (const auto& [label, text, marker] : captions) {
-        QCOMPARE(label->text(), text);
-        QCOMPARE(label->parentWidget(), marker->parentWidget());
-        QVERIFY2(qAbs(label->geometry().center().y() - marker->geometry().center().y()) <= 4, qPrintable(text));
-        QVERIFY2(QFontMetrics(label->font()).horizontalAdvance(text) <= label->width(), qPrintable(text));
-    }
-    f.show();
-    QApplication::setActiveWindow(&f);
-    QVERIFY(QTest::qWaitForWindowActive(&f));
-    QCOMPARE(QApplication::focusWidget(), f.Salir);
-}
 
 // A window loaded again after a run starts from nothing: counters, lists, timers; the card untouched.
 // Until the first test runs, the window shows its built-in TEST picture.
