@@ -2,8 +2,8 @@
 #include <QPointer>
 #include <QtTest>
 #include <csignal>
-#include "app/exit_signals.h"
 
+#include "app/exit_signals.h"
 #include "app/form1.h"
 #include "app/navigator.h"
 #include "app/start_up.h"
@@ -52,7 +52,6 @@ void processUnloads() {
 class TestNavigation : public QObject {
     Q_OBJECT
 private slots:
-    void menuToPanel();
     void leavingThePanelDuringAnAnalogWait_data();
     void leavingThePanelDuringAnAnalogWait();
     void endingTheProgram_data();
@@ -60,21 +59,7 @@ private slots:
     void leavingTheTestWindowDuringAWait_data();
     void leavingTheTestWindowDuringAWait();
     void lostPort();
-    void relaysOffOnSignal_data();
-    void relaysOffOnSignal();
 };
-
-// Starting and the menu write nothing; the panel switches the relays off before its monitors read.
-void TestNavigation::menuToPanel() {
-    Program program;
-    QVERIFY(program.rig.recorder.trace().isEmpty());
-    Form2& panel = program.enterPanel();
-    QCOMPARE(program.rig.recorder.trace(), kWriteZero);
-    QVERIFY(!program.menu().isVisible() && !program.menu().isEnabled());
-    QVERIFY(panel.isVisible() && panel.isEnabled());
-    QVERIFY(panel.Timer1->isActive() && panel.Timer2->isActive());
-    QCOMPARE(panel.Text4->text(), QStringLiteral("Text4"));
-}
 
 void TestNavigation::leavingThePanelDuringAnAnalogWait_data() {
     QTest::addColumn<bool>("throughFrame");
@@ -88,6 +73,7 @@ void TestNavigation::leavingThePanelDuringAnAnalogWait() {
     QFETCH(bool, throughFrame);
     Program program;
     QPointer<Form2> panel = &program.enterPanel();
+    QVERIFY(!program.menu().isVisible() && !program.menu().isEnabled() && panel->isVisible() && panel->isEnabled());
     panel->Encender_Apagar[2]->click();
     panel->Encender_Apagar[5]->click();
     program.rig.clock.advance(120);
@@ -112,36 +98,6 @@ void TestNavigation::leavingThePanelDuringAnAnalogWait() {
         QCOMPARE(second.Encender_Apagar[n]->caption(),
                  n % 2 ? QStringLiteral("Encender ") : QStringLiteral("Encender"));
     }
-}
-
-void TestNavigation::endingTheProgram_data() {
-    QTest::addColumn<QString>("way");
-    QTest::addColumn<QStringList>("written");
-    // The menu never drives the card: the outputs are already off whenever it is on screen.
-    QTest::newRow("menu SALIR DEL PROGRAMA") << "menu button" << QStringList();
-    QTest::newRow("menu window frame") << "menu frame" << QStringList();
-    QTest::newRow("panel SALIR DEL PROGRAMA") << "panel button" << kWriteZero;
-}
-
-// Whatever is written is written before the program ends, and nothing after.
-void TestNavigation::endingTheProgram() {
-    QFETCH(QString, way);
-    QFETCH(QStringList, written);
-    Program program;
-    if (way == u"panel button") {
-        Form2& panel = program.enterPanel();
-        panel.Encender_Apagar[1]->click();
-        program.rig.clock.advance(120);
-        program.rig.recorder.clear();
-        panel.Salir->click();
-    } else if (way == u"menu button") {
-        program.menu().Command3->click();
-    } else {
-        program.menu().close();
-    }
-    QCOMPARE(program.ended, (QList<std::pair<int, QStringList>>{{0, written}}));
-    program.rig.clock.advance(1000);
-    QCOMPARE(program.rig.recorder.trace(), written);
 }
 
 void TestNavigation::leavingTheTestWindowDuringAWait_data() {
@@ -205,43 +161,54 @@ void TestNavigation::lostPort() {
     QTRY_COMPARE(ended, QList<int>{2});
 }
 
-void TestNavigation::relaysOffOnSignal_data() {
-    QTest::addColumn<int>("signal");
-    QTest::addColumn<QString>("window");
-    for (const auto& [name, number] : {std::pair{"SIGINT", SIGINT}, {"SIGTERM", SIGTERM}, {"SIGHUP", SIGHUP}}) {
-        QTest::addRow("%s on the menu", name) << number << "menu";
-        QTest::addRow("%s on the manual panel", name) << number << "manual";
-        QTest::addRow("%s during a test", name) << number << "test";
-    }
+void TestNavigation::endingTheProgram_data() {
+    QTest::addColumn<QString>("where");
+    QTest::addColumn<int>("signal");  // 0: SALIR DEL PROGRAMA, or the menu's frame
+    QTest::addColumn<bool>("frame");
+    QTest::newRow("menu SALIR DEL PROGRAMA") << "menu" << 0 << false;
+    QTest::newRow("menu window frame") << "menu" << 0 << true;
+    QTest::newRow("panel SALIR DEL PROGRAMA") << "panel" << 0 << false;
+    for (const auto& [name, number] : {std::pair{"SIGINT", SIGINT}, {"SIGTERM", SIGTERM}, {"SIGHUP", SIGHUP}})
+        for (const char* where : {"menu", "panel", "test"})
+            QTest::addRow("%s on the %s", name, where) << where << number << false;
 }
 
-void TestNavigation::relaysOffOnSignal() {
+// The menu never drives the card: the outputs are already off whenever it is on screen. Whatever
+// is written is written before the program ends, and nothing after. A signal ends the program
+// between two handlers, and the handler that was there before comes back afterwards.
+void TestNavigation::endingTheProgram() {
+    QFETCH(QString, where);
     QFETCH(int, signal);
-    QFETCH(QString, window);
-    CardRig rig;
-    QList<int> ended;
-    Navigator navigator(rig.card, rig.clock, CARDCHECK_PICTURE_DIR, [&](int status) { ended << status; });
-    navigator.start();
-    if (window == "manual") {
-        navigator.showForm2().Encender_Todas_Click();
-        rig.clock.advance(120);  // the analog monitor waits on its converter
-    } else if (window == "test") {
-        navigator.showForm3().Command3_Click();
-        rig.clock.advance(2500);  // test 1's second tick waits with output 1 on
+    QFETCH(bool, frame);
+    Program program;
+    if (where == "panel") {
+        program.enterPanel().Encender_Apagar[1]->click();
+        program.rig.clock.advance(120);  // the analog monitor waits on its converter
+    } else if (where == "test") {
+        program.menu().Command2->click();
+        program.navigator.form3()->Command3_Click();
+        program.rig.clock.advance(2500);  // test 1's second tick waits with output 1 on
     }
-    rig.recorder.clear();
-
-    std::signal(signal, SIG_IGN);
+    program.rig.recorder.clear();
+    if (signal) std::signal(signal, SIG_IGN);
     {
-        ExitSignals exitSignals([&](int number) { navigator.endOnSignal(number); });
-        std::raise(signal);
-        QVERIFY(ended.isEmpty());  // nothing runs inside the signal handler itself
-        QTRY_COMPARE(ended, QList<int>{128 + signal});
+        ExitSignals exitSignals([&](int number) { program.navigator.endOnSignal(number); });
+        if (signal) {
+            std::raise(signal);
+            QVERIFY(program.ended.isEmpty());  // nothing runs inside the signal handler itself
+            QTRY_VERIFY(!program.ended.isEmpty());
+        } else if (frame) {
+            program.menu().close();
+        } else {
+            (where == "menu" ? program.menu().Command3 : program.navigator.form2()->Salir)->click();
+        }
     }
-    QVERIFY(std::signal(signal, SIG_DFL) == SIG_IGN);
-    const QStringList expected = window == "menu" ? QStringList{} : QStringList{"out 890 7", "out 888 0"};
-    QCOMPARE(rig.recorder.trace(), expected);
-    QVERIFY(!rig.clock.hasAlarms());
+    if (signal) QVERIFY(std::signal(signal, SIG_DFL) == SIG_IGN);
+    const QStringList written = where == "menu" ? QStringList() : kWriteZero;
+    QCOMPARE(program.ended, (QList<std::pair<int, QStringList>>{{signal ? 128 + signal : 0, written}}));
+    program.rig.clock.advance(1000);
+    QCOMPARE(program.rig.recorder.trace(), written);
+    QVERIFY(!program.rig.clock.hasAlarms());
 }
 
 QTEST_MAIN(TestNavigation)
