@@ -116,7 +116,7 @@ void TestNavigation::leavingTheTestWindowDuringAWait() {
     Program program;
     program.menu().Command2->click();
     QPointer<Form3> form = program.navigator.form3();
-    TickLog log(*form, program.rig.clock, program.rig.recorder);
+    TickLog log(*form, program.rig.recorder);
     WindowRig::runInto(*form, program.rig.clock, log, wait);
     QVERIFY(testTimers(*form)[wait.test - 1]->tickRunning());
     program.rig.recorder.clear();

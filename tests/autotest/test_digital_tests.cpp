@@ -60,7 +60,7 @@ void TestDigitalTests::failingTick() {
     QFETCH(QList<int>, reads);
     QFETCH(QStringList, list1);
     QFETCH(int, errorPairs);
-    WindowRig w{CardRig::Scripted()};
+    WindowRig w(std::nullopt);
     w.rig.recorder.scriptInputs(reads);
     testTimers(w.form)[test - 1]->start();
     for (const QString& line : verdicts(test - 1)) w.form.List2->AddItem(line);
@@ -98,7 +98,7 @@ void TestDigitalTests::indicators() {
     QFETCH(int, value);
     QFETCH(QStringList, outputsLit);
     QFETCH(QStringList, inputsLit);
-    WindowRig w{CardRig::Scripted()};
+    WindowRig w(std::nullopt);
     w.rig.recorder.scriptInputs({255 - value, value});
     w.form.ShowOutputs(qint16(1 << (value % 8)));
     w.form.ReadAndShowInputs();
@@ -111,7 +111,7 @@ void TestDigitalTests::indicators() {
 
 // Nothing is held between calls: a new cross on disk shows at the next lit indicator.
 void TestDigitalTests::crossIsReadFromItsFileEachTime() {
-    WindowRig w{CardRig::Scripted()};
+    WindowRig w(std::nullopt);
     w.form.ShowOutputs(1);
     QCOMPARE(w.form.Picture1[0]->pixmap().size(), QSize(7, 5));
     QImage other(3, 9, QImage::Format_RGB32);

@@ -48,7 +48,7 @@ void TestSequence::goodCard_data() {
 void TestSequence::goodCard() {
     QFETCH(bool, withPictures);
     QTemporaryDir empty;
-    WindowRig w({}, withPictures ? QString() : empty.path());
+    WindowRig w(CardFaults(), withPictures ? QString() : empty.path());
     const QString folder = withPictures ? w.pictures.path() : empty.path();
     QList<int> ticks(6, 0);
     for (TickTimer* timer : testTimers(w.form))

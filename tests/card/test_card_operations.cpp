@@ -34,7 +34,7 @@ struct LostPort : Port {
 }  // namespace
 
 void TestCardOperations::writeOutputsIsTwoWrites() {
-    CardRig rig{CardRig::Scripted()};
+    CardRig rig(std::nullopt);
     for (int value : {0, 255, 8}) rig.card.WriteOutputs(qint16(value));
     QCOMPARE(rig.recorder.trace(),
              QStringList({"out 890 7", "out 888 0", "out 890 7", "out 888 255", "out 890 7", "out 888 8"}));
@@ -55,7 +55,7 @@ void TestCardOperations::digitalRead() {
     QFETCH(int, low);
     QFETCH(int, high);
     QFETCH(int, inputs);
-    CardRig rig{CardRig::Scripted()};
+    CardRig rig(std::nullopt);
     rig.recorder.scriptStatus({qint16(low), qint16(high)});
     QCOMPARE(int(rig.card.ReadDigitalInputs()), inputs);
     QCOMPARE(rig.recorder.trace(), QStringList({"out 890 3", QStringLiteral("in 889 %1").arg(low), "out 890 1",
@@ -80,7 +80,7 @@ void TestCardOperations::analogRead() {
     QFETCH(int, high);
     QFETCH(int, raw);
     QFETCH(double, volts);
-    CardRig rig{CardRig::Scripted()};
+    CardRig rig(std::nullopt);
     rig.recorder.scriptStatus({qint16(low), qint16(high)});
     QCOMPARE(rig.readAnalog(1), raw);
     QCOMPARE(Card::RawToVolts(qint16(raw)), volts);
@@ -108,7 +108,7 @@ void TestCardOperations::anotherSequenceDuringAnAnalogWait() {
     QFETCH(int, atMs);
     QFETCH(QList<qint16>, statuses);
     QFETCH(QStringList, interrupted);
-    CardRig rig{CardRig::Scripted()};
+    CardRig rig(std::nullopt);
     for (qint16 status : statuses) rig.recorder.scriptStatus({status});
     const Clock::Alarm other = rig.clock.alarmAt(atMs * kNsPerMs, [&] {
         if (statuses.size() == 2)
@@ -125,7 +125,7 @@ void TestCardOperations::anotherSequenceDuringAnAnalogWait() {
 
 // Whatever runs between a port operation and the wait after it does not make the wait longer.
 void TestCardOperations::waitIsCountedFromTheLastOperation() {
-    CardRig rig{CardRig::Scripted()};
+    CardRig rig(std::nullopt);
     bool done = false;
     auto sequence = [](CardRig& r, bool& finished) -> Task<> {
         r.card.WriteOutputs(1);

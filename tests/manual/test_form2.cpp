@@ -15,7 +15,6 @@ namespace {
 // A panel on a card, built and, unless told otherwise, loaded as the program opens it.
 struct Panel {
     explicit Panel(CardRig& rig, bool load = true) : form(rig.card, rig.clock, navigation) {
-        navigation.window = &form;
         if (load) form.Form_Load();
     }
 

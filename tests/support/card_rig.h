@@ -10,11 +10,10 @@
 #include "tests/support/recording_port.h"
 
 // A simulated card on a virtual clock, with every port operation and the time between them recorded.
-// A scripted rig has no card behind the port: its status reads give the values it is told.
+// Without faults, no card is behind the port: its status reads give the values scripted on it.
 struct CardRig {
-    explicit CardRig(CardFaults faults = {}) : sim(clock, std::move(faults)) {}
-    struct Scripted {};
-    explicit CardRig(Scripted) : sim(clock), recorder(clock) {}
+    explicit CardRig(std::optional<CardFaults> faults = CardFaults())
+        : sim(clock, faults.value_or(CardFaults())), recorder(clock, faults ? &sim : nullptr) {}
 
     // Runs an analog read to its end on the virtual clock; -1 if it never ends.
     int readAnalog(int channelMask) {
@@ -29,7 +28,7 @@ struct CardRig {
 
     VirtualClock clock;
     SimulatedCard sim;
-    RecordingPort recorder{clock, &sim};
+    RecordingPort recorder;
     Card card{recorder, clock};
 };
 

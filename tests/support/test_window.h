@@ -18,30 +18,12 @@
 
 Q_DECLARE_METATYPE(CardFaults)
 
-// Records what the test window asks of the program when it is left, and how the window looked at
-// that moment. Unloading stops the window's timers, as the program's navigation does.
+// The program as a check window sees it: leaving unloads the window, which stops its timers.
 class FakeNavigation : public Navigation {
 public:
-    void showMenu() override { record(QStringLiteral("showMenu"), window); }
-    void unload(QWidget* unloaded) override {
-        record(QStringLiteral("unload"), unloaded);
-        stopTickTimers(unloaded);
-    }
-    void endProgram() override { record(QStringLiteral("endProgram"), window); }
-
-    QWidget* window = nullptr;
-    QStringList calls;
-    std::function<void()> onCall;  // a look at the program at each call
-
-private:
-    void record(const QString& call, QWidget* w) {
-        calls << call + state(w);
-        if (onCall) onCall();
-    }
-    static QString state(QWidget* w) {
-        return QStringLiteral(" (%1, %2)")
-            .arg(w->isVisible() ? "visible" : "hidden", w->isEnabled() ? "enabled" : "disabled");
-    }
+    void showMenu() override {}
+    void unload(QWidget* unloaded) override { stopTickTimers(unloaded); }
+    void endProgram() override {}
 };
 
 // A folder holding small stand-ins for the picture files that lie beside the program.
@@ -141,20 +123,18 @@ struct Tick {
     QStringList list1;  // List1 and List2 once the tick has returned
     QStringList list2;
     int runningAfter = 0;  // runningTest() once the tick has returned
-    qint64 endMs = 0;
 };
 
 // Every tick of a window as it returns, on the clock the window runs on.
 class TickLog {
 public:
-    TickLog(Form3& form, const Clock& clock, const RecordingPort& port) {
+    TickLog(Form3& form, const RecordingPort& port) {
         for (int test = 1; test <= 6; ++test)
-            QObject::connect(testTimers(form)[test - 1], &TickTimer::tickEnded, &form, [=, this, &form, &clock, &port] {
+            QObject::connect(testTimers(form)[test - 1], &TickTimer::tickEnded, &form, [=, this, &form, &port] {
                 QStringList trace = compactTrace(port.trace().mid(seen_));
                 if (!trace.isEmpty() && trace.first().startsWith(u'S')) trace.removeFirst();
                 seen_ = port.trace().size();
-                ticks << Tick{
-                    test, trace, form.List1->lines(), form.List2->lines(), runningTest(form), clock.elapsedMs()};
+                ticks << Tick{test, trace, form.List1->lines(), form.List2->lines(), runningTest(form)};
             });
     }
     QList<Tick> ticks;
@@ -165,17 +145,11 @@ private:
 
 // The test window on a simulated card with a virtual clock, freshly loaded as from the menu.
 struct WindowRig {
-    explicit WindowRig(CardFaults faults = {}, const QString& folder = QString())
+    // Without faults, on a card whose status reads give the values scripted on rig.recorder.
+    explicit WindowRig(std::optional<CardFaults> faults = CardFaults(), const QString& folder = QString())
         : rig(std::move(faults)),
           form(rig.card, rig.clock, navigation, folder.isNull() ? pictures.path() : folder),
-          log(form, rig.clock, rig.recorder) {
-        navigation.window = &form;
-        form.Form_Load();
-    }
-    // On a card whose status reads give the values scripted on rig.recorder.
-    explicit WindowRig(CardRig::Scripted scripted)
-        : rig(scripted), form(rig.card, rig.clock, navigation, pictures.path()), log(form, rig.clock, rig.recorder) {
-        navigation.window = &form;
+          log(form, rig.recorder) {
         form.Form_Load();
     }
     // Runs the clock until the sequence is over.
