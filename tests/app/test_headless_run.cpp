@@ -1,5 +1,3 @@
-#include <sys/stat.h>
-
 #include <QtTest>
 
 #include "app/diagnosis.h"
@@ -15,7 +13,6 @@ private slots:
     void wholeRun_data();
     void wholeRun();
     void stoppedBySignal();
-    void reportFile();
 };
 
 namespace {
@@ -152,37 +149,6 @@ void TestHeadlessRun::stoppedBySignal() {
     QCOMPARE(report["exit_status"].toInt(), 143);
     QCOMPARE(report["lines"].toVariant().toStringList(), verdicts(1));
     QCOMPARE(testSummary(report), QStringList({"1 pass 15700 0", "2 interrupted 520 0"}));
-}
-
-// The path is tried at start without touching an existing report, which is then replaced by a
-// rename, never rewritten in place.
-void TestHeadlessRun::reportFile() {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("r.json");
-    auto inode = [&] {
-        struct stat status {};
-        return ::stat(qPrintable(path), &status) == 0 ? status.st_ino : 0;
-    };
-    QFile old(path);
-    QVERIFY(old.open(QIODevice::WriteOnly) && old.write("{\"outcome\": \"pass\"}") > 0);
-    old.close();
-    const auto oldInode = inode();
-
-    QVERIFY(!reportPathProblem(path));
-    QVERIFY(old.open(QIODevice::ReadOnly));
-    QCOMPARE(old.readAll(), QByteArray("{\"outcome\": \"pass\"}"));
-    old.close();
-    RunRecord record;
-    record.outcome = Outcome::Fail;
-    QVERIFY(!writeReport(path, reportDocument(record, "simulated", {})));
-    QVERIFY(old.open(QIODevice::ReadOnly));
-    QCOMPARE(QJsonDocument::fromJson(old.readAll())["outcome"].toString(), "fail");
-    QVERIFY(inode() != oldInode);
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"r.json"});
-
-    const QString missing = dir.filePath("missing/r.json");
-    QVERIFY(reportPathProblem(missing).value_or("").contains(missing));
-    QVERIFY(reportPathProblem(dir.path()).value_or("").contains("es una carpeta"));
 }
 
 QTEST_MAIN(TestHeadlessRun)

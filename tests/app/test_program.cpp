@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <QtTest>
 
 // The program as a user starts it: exit statuses and what it prints.
@@ -27,6 +29,8 @@ void TestProgram::exitStatuses_data() {
     QTest::newRow("headless, missing port") << QStringList{"--auto", "--port", "/nonexistent"} << 2 << ""
                                             << "modprobe ppdev";
     // The report's folder is checked before the port is opened.
+    QTest::newRow("report on a folder") << QStringList{"--auto", "--simulate", "--report", "/tmp"} << 2 << ""
+                                        << "No se puede escribir el informe en /tmp: es una carpeta";
     QTest::newRow("report in a missing folder")
         << QStringList{"--auto", "--port", "/nonexistent", "--report", "/nonexistent/r.json"} << 2 << ""
         << "No se puede escribir el informe en /nonexistent/r.json: no existe la carpeta /nonexistent";
@@ -60,13 +64,19 @@ void TestProgram::exitStatuses() {
     QVERIFY2(stdErr.contains(err), qPrintable(stdErr));
 }
 
-// The diagnosis on standard error and the record replacing an earlier one whole.
+// The diagnosis on standard error, and the record replacing an earlier one whole, by a rename: the
+// earlier file stays as it was until then.
 void TestProgram::reportOfFailedCard() {
     QTemporaryDir dir;
     const QString path = dir.filePath("r.json");
     QFile earlier(path);
     QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("{}") == 2);
     earlier.close();
+    auto inode = [&] {
+        struct stat status {};
+        return ::stat(qPrintable(path), &status) == 0 ? status.st_ino : 0;
+    };
+    const auto earlierInode = inode();
     QProcess program;
     program.start(CARDCHECK_EXECUTABLE, {"--auto", "--simulate", "--fault", "roto:0", "--report", path});
     QVERIFY(program.waitForFinished(30000));
@@ -80,6 +90,7 @@ void TestProgram::reportOfFailedCard() {
     QCOMPARE(report["tests"][0]["test"].toInt(), 1);
     QCOMPARE(report["tests"][0]["failures"][0]["wrong_inputs"].toArray(), QJsonArray{0});
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"r.json"});
+    QVERIFY(inode() != earlierInode);
 }
 
 QTEST_GUILESS_MAIN(TestProgram)

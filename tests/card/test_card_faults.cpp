@@ -5,22 +5,9 @@
 class TestCardFaults : public QObject {
     Q_OBJECT
 private slots:
-    void wellFormed();
     void malformed_data();
     void malformed();
 };
-
-void TestCardFaults::wellFormed() {
-    CardFaults faults;
-    for (const char* text : {"roto:3", "cruzados:2,4", "fija:6=1", "analogica:2=200", "analogica:4=0, 0,255"})
-        QVERIFY2(!addFault(faults, QString::fromLatin1(text)), text);
-    CardFaults expected;
-    expected.inputSource = {0, 1, 4, -1, 2, 5, 6, 7};
-    expected.stuckInput[6] = 1;
-    expected.analogReadings[1] = {200};
-    expected.analogReadings[3] = {0, 0, 255};
-    QVERIFY(faults == expected);
-}
 
 void TestCardFaults::malformed_data() {
     QTest::addColumn<QString>("hint");  // the row's name is the fault as given

@@ -1,6 +1,5 @@
 #include <QtTest>
 
-#include "card/voltage_text.h"
 #include "tests/support/card_rig.h"
 
 // The exact register traffic of each card operation, with the time between the operations, read
@@ -17,8 +16,6 @@ private slots:
     void anotherSequenceDuringAnAnalogWait();
     void waitIsCountedFromTheLastOperation();
     void waitOnALostPortEndsAtOnce();
-    void voltageText_data();
-    void voltageText();
 };
 
 namespace {
@@ -154,23 +151,6 @@ void TestCardOperations::waitOnALostPortEndsAtOnce() {
     task.start([] {});
     QCOMPARE(raw, 0);
     QCOMPARE(clock.elapsedMs(), 0);
-}
-
-void TestCardOperations::voltageText_data() {
-    QTest::addColumn<QString>("localeName");
-    QTest::addColumn<int>("raw");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("0") << "C" << 0 << "0";
-    QTest::newRow("1") << "C" << 1 << "0.01953125";
-    QTest::newRow("255") << "C" << 255 << "4.98046875";
-    QTest::newRow("128, Spanish") << "es_ES" << 128 << "2,5";
-}
-
-void TestCardOperations::voltageText() {
-    QFETCH(QString, localeName);
-    QFETCH(int, raw);
-    QFETCH(QString, text);
-    QCOMPARE(VoltageText(Card::RawToVolts(qint16(raw)), QLocale(localeName)), text);
 }
 
 QTEST_GUILESS_MAIN(TestCardOperations)
