@@ -7,8 +7,6 @@ class TestCommandLine : public QObject {
 private slots:
     void accepted_data();
     void accepted();
-    void refused_data();
-    void refused();
     void helpAndVersion();
 };
 
@@ -39,28 +37,6 @@ void TestCommandLine::accepted() {
     QCOMPARE(parsed.options->simulate, simulate);
     QCOMPARE(parsed.options->autoRun, autoRun);
     for (int n = 0; n < 8; ++n) QCOMPARE(parsed.options->faults.inputSource[n], n == brokenInput ? -1 : n);
-}
-
-void TestCommandLine::refused_data() {
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("says");
-    QTest::newRow("unknown option") << QStringList{"--bogus"} << "bogus";
-    QTest::newRow("stray argument") << QStringList{"tarjeta"} << "tarjeta";
-    QTest::newRow("port without device") << QStringList{"--port"} << "port";
-    QTest::newRow("fault without simulation") << QStringList{"--fault", "roto:1"} << "--simulate";
-    QTest::newRow("malformed fault") << QStringList{"--simulate", "--fault", "roto:9"} << "roto:9";
-    QTest::newRow("report without --auto") << QStringList{"--simulate", "--report", "r.json"} << "--auto";
-    QTest::newRow("port and simulation") << QStringList{"--simulate", "--port", "/dev/parport0"} << "juntos";
-}
-
-void TestCommandLine::refused() {
-    QFETCH(QStringList, arguments);
-    QFETCH(QString, says);
-    const ParsedCommandLine parsed = parseCommandLine(QStringList{"cardcheck"} + arguments);
-    QVERIFY(!parsed.options);
-    QCOMPARE(parsed.exitStatus, 2);
-    QVERIFY2(parsed.text.contains(says), qPrintable(parsed.text));
-    QVERIFY2(parsed.text.contains("Usage: cardcheck"), qPrintable(parsed.text));
 }
 
 void TestCommandLine::helpAndVersion() {
