@@ -24,7 +24,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
                                    QStringLiteral("Añade un fallo a la tarjeta simulada (ver abajo); se puede "
                                                   "repetir. Solo con --simulate."),
                                    QStringLiteral("FALLO"));
-    const QCommandLineOption autoRun(QStringLiteral("auto"),
+    const QCommandLineOption headless(QStringLiteral("auto"),
                                      QStringLiteral("Hace la comprobación automática completa sin ventanas, escribe "
                                                     "el resultado de cada test y termina: 0 si la tarjeta funciona, "
                                                     "1 si falla un test, 2 si no se puede usar el puerto."));
@@ -32,7 +32,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
                                     QStringLiteral("Con --auto: guarda un registro JSON de la comprobación en "
                                                    "ARCHIVO, que se reemplaza entero al terminar."),
                                     QStringLiteral("ARCHIVO"));
-    parser.addOptions({help, version, port, simulate, fault, autoRun, report});
+    parser.addOptions({help, version, port, simulate, fault, headless, report});
 
     // Qt names the program by the path it was started with; the help names it as it is typed, in
     // Qt's own words, so that its translation applies to them as to the rest of its text.
@@ -50,13 +50,13 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
 
     CommandLine options;
     options.simulate = parser.isSet(simulate);
-    options.autoRun = parser.isSet(autoRun);
+    options.headless = parser.isSet(headless);
     options.device = parser.isSet(port) ? parser.value(port) : PpdevPort::kDefaultDevice;
     if (options.simulate && parser.isSet(port))
         return mistake(QStringLiteral("--port y --simulate no se pueden usar juntos."));
     if (parser.isSet(fault) && !options.simulate)
         return mistake(QStringLiteral("--fault solo se puede usar con --simulate."));
-    if (parser.isSet(report) && !options.autoRun)
+    if (parser.isSet(report) && !options.headless)
         return mistake(QStringLiteral("--report solo se puede usar con --auto."));
     if (parser.isSet(report) && parser.value(report).isEmpty())
         return mistake(QStringLiteral("--report necesita el nombre de un archivo."));

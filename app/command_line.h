@@ -11,7 +11,7 @@
 struct CommandLine {
     QString device;
     bool simulate = false;
-    bool autoRun = false;
+    bool headless = false;  // --auto: the sequence once, without a window
     CardFaults faults;
     QStringList faultOptions;  // the --fault options as given, for the report
     QString reportPath;        // --report; empty when no report is kept

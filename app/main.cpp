@@ -76,7 +76,7 @@ int main(int argc, char* argv[]) {
     }
     const CommandLine& options = *parsed.options;
     // The headless run needs no display at all.
-    if (options.autoRun && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (options.headless && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
 
     // A report that could not be written at the end would leave a checked card without its record.
     if (!options.reportPath.isEmpty()) {
@@ -93,7 +93,7 @@ int main(int argc, char* argv[]) {
     });
     if (auto* error = std::get_if<PortAccessError>(&opened)) {
         printError(error->message());
-        if (!options.autoRun && canShowDialogs()) {
+        if (!options.headless && canShowDialogs()) {
             QApplication app(argc, argv);
             installQtTranslation(app);
             showAccessErrorDialog(error->message());
@@ -104,5 +104,5 @@ int main(int argc, char* argv[]) {
     installQtTranslation(app);
     std::unique_ptr<Port> port = std::move(std::get<std::unique_ptr<Port>>(opened));
     Card card(*port, clock);
-    return options.autoRun ? runHeadless(card, clock, options, portLost) : runWindows(card, clock, portLost);
+    return options.headless ? runHeadless(card, clock, options, portLost) : runWindows(card, clock, portLost);
 }

@@ -14,7 +14,7 @@ void TestCommandLine::accepted_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("device");
     QTest::addColumn<bool>("simulate");
-    QTest::addColumn<bool>("autoRun");
+    QTest::addColumn<bool>("headless");
     QTest::addColumn<int>("brokenInput");
     QTest::newRow("no option") << QStringList{} << "/dev/parport0" << false << false << -1;
     QTest::newRow("second port") << QStringList{"--port", "/dev/parport1"} << "/dev/parport1" << false << false << -1;
@@ -29,13 +29,13 @@ void TestCommandLine::accepted() {
     QFETCH(QStringList, arguments);
     QFETCH(QString, device);
     QFETCH(bool, simulate);
-    QFETCH(bool, autoRun);
+    QFETCH(bool, headless);
     QFETCH(int, brokenInput);
     const ParsedCommandLine parsed = parseCommandLine(QStringList{"cardcheck"} + arguments);
     QVERIFY2(parsed.options, qPrintable(parsed.text));
     QCOMPARE(parsed.options->device, device);
     QCOMPARE(parsed.options->simulate, simulate);
-    QCOMPARE(parsed.options->autoRun, autoRun);
+    QCOMPARE(parsed.options->headless, headless);
     for (int n = 0; n < 8; ++n) QCOMPARE(parsed.options->faults.inputSource[n], n == brokenInput ? -1 : n);
 }
 
