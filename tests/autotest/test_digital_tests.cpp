@@ -44,8 +44,8 @@ void TestDigitalTests::failingTick_data() {
         << 4 << 5 << 0 << QList<int>{0, 254} << QStringList{kEarlier, kAllCorrect} << 1;
     QTest::newRow("test 4, both phases") << 4 << 0 << 0 << QList<int>{4, 247} << QStringList{kEarlier} << 2;
     // The first line names inputs 0 to 3, but it needs all eight right.
-    QTest::newRow("test 5, input 6 wrong in phase A")
-        << 5 << 0 << 0 << QList<int>{176, 15} << QStringList{kEarlier, kLastFour} << 1;
+    QTest::newRow("test 5, last tick, input 6 wrong in phase A")
+        << 5 << 3 << 0 << QList<int>{176, 15} << QStringList{kEarlier, kLastFour} << 1;
     QTest::newRow("test 5, last tick, input 1 wrong in phase B")
         << 5 << 3 << 0 << QList<int>{240, 13} << QStringList{kEarlier, kFirstFour} << 1;
 }
@@ -110,7 +110,8 @@ void TestDigitalTests::indicators() {
     QVERIFY(QImage(3, 9, QImage::Format_RGB32).save(w.pictures.path() + "/cruz.gif", "PNG"));
     w.form.ReadAndShowInputs();
     for (int n = 0; n < 8; ++n)
-        QCOMPARE(w.form.Picture2[n]->pixmap().size(), inputsLit.contains(QString::number(n)) ? QSize(3, 9) : QSize(0, 0));
+        QCOMPARE(w.form.Picture2[n]->pixmap().size(),
+                 inputsLit.contains(QString::number(n)) ? QSize(3, 9) : QSize(0, 0));
 }
 
 QTEST_MAIN(TestDigitalTests)

@@ -54,6 +54,7 @@ void TestForm3Window::startButtonsDuringAWait() {
     w.runInto(wait);
     const int test = wait.test;
     QVERIFY(testTimers(w.form)[test - 1]->tickRunning());
+    QCOMPARE(lit(w.form.Picture1).join(QString()), QString::fromLatin1(wait.outputsLit));
     const int relays = w.rig.sim.relays();
     w.rig.recorder.clear();
 

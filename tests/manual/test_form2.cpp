@@ -22,8 +22,6 @@ struct Panel {
     Form2 form;
 };
 
-const QStringList kWriteZero{QStringLiteral("out 890 7"), QStringLiteral("out 888 0")};
-
 int litMask(const std::array<Lamp*, 8>& lamps) {
     int mask = 0;
     for (int n = 0; n < 8; ++n)

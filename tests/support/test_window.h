@@ -105,15 +105,19 @@ inline QStringList tickTrace(int test, int k) {
 }
 
 // Every kind of wait a tick can be given up at, and how to get there from " INICIAR     TEST ":
-// the running test, its ticks returned before, and how far into the next tick.
+// the running test, its ticks returned before, how far into the next tick, and the outputs the
+// indicators show then (an indicator follows a write only after its settle wait).
 struct WaitKind {
     const char* name;
     int test, ticksBefore, intoTickMs;
+    const char* outputsLit;
 };
 inline const QList<WaitKind> kWaitKinds{
-    {"test 1, 100 ms", 1, 2, 50}, {"test 1, 500 ms", 1, 2, 300}, {"test 2, 50 ms", 2, 3, 470},
-    {"test 3, 50 ms", 3, 5, 20},  {"test 4, 50 ms", 4, 1, 20},   {"test 4, 500 ms", 4, 1, 300},
-    {"test 5, 50 ms", 5, 1, 20},  {"test 5, 500 ms", 5, 1, 300}, {"test 6, analog read", 6, 2, 120}};
+    {"test 1, 100 ms", 1, 2, 50, ""},          {"test 1, 500 ms", 1, 2, 300, "2"},
+    {"test 2, 50 ms", 2, 3, 470, "2"},         {"test 3, 50 ms", 3, 5, 20, "4"},
+    {"test 4, 50 ms", 4, 1, 20, ""},           {"test 4, 500 ms", 4, 1, 300, "01234567"},
+    {"test 5, 50 ms", 5, 1, 20, "4567"},       {"test 5, 500 ms", 5, 1, 300, "0123"},
+    {"test 6, analog read", 6, 2, 120, "4567"}};
 Q_DECLARE_METATYPE(WaitKind)
 
 // What one tick did and left behind.
