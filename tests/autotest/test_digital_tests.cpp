@@ -84,7 +84,6 @@ void TestDigitalTests::indicators_data() {
     QTest::addColumn<QStringList>("outputsLit");  // by ShowOutputs(value)
     QTest::addColumn<QStringList>("inputsLit");   // by the input byte value, read back
     QTest::newRow("8") << 8 << QStringList{"3"} << QStringList{"3"};
-    QTest::newRow("128") << 128 << QStringList{"7"} << QStringList{"7"};
     QTest::newRow("0") << 0 << QStringList() << QStringList();
     QTest::newRow("3") << 3 << QStringList() << QStringList{"0", "1"};
     QTest::newRow("183") << 183 << QStringList() << QStringList{"0", "1", "2", "4", "5", "7"};

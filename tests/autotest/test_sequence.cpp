@@ -130,6 +130,7 @@ void TestSequence::readings_data() {
     QTest::newRow("231 passes") << 3 << std::vector<int>{231} << shown("4.51171875") << "11";
     QTest::newRow("230 fails") << 3 << std::vector<int>{230} << shown("4.4921875") << "00";
     QTest::newRow("0, lamp dark") << 1 << std::vector<int>{0} << QStringLiteral("0") << "00";
+    QTest::newRow("1, lamp lit") << 2 << std::vector<int>{1} << shown("0.01953125") << "00";
     QTest::newRow("fails in ticks 1 to 9, passes in 10")
         << 2 << std::vector<int>{0, 0, 0, 0, 0, 0, 0, 0, 0, 255} << shown("4.98046875") << "01";
     QTest::newRow("passes in ticks 1 to 9, fails in 10")
