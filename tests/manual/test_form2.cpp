@@ -89,7 +89,7 @@ void TestForm2::toggles_data() {
     QTest::newRow("toggle 1 (designed 'Encender ') on and off") << QStringList{"1", "1"} << QList<int>{2, 0} << 0x00;
     QTest::newRow("toggles 0 then 7") << QStringList{"0", "7"} << QList<int>{1, 129} << 0x81;
     QTest::newRow("all on, then toggle 0") << QStringList{kAllOn, "0"} << QList<int>{255, 254} << 0xFE;
-    QTest::newRow("all off with all off") << QStringList{kAllOff} << QList<int>{0} << 0x00;
+    QTest::newRow("all on, then all off") << QStringList{kAllOn, kAllOff} << QList<int>{255, 0} << 0x00;
     QTest::newRow("toggles 2 and 6, all on, toggle 6")
         << QStringList{"2", "6", kAllOn, "6"} << QList<int>{4, 68, 255, 191} << 0xBF;
     QTest::newRow("all on twice, toggle 7 twice")
