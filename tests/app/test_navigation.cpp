@@ -135,6 +135,7 @@ void TestNavigation::leavingTheTestWindowDuringAWait() {
     // SALIR stops no timer of its own: they end with the program, right after the write.
     const QString running = QString::number(way == "Salir" || wait.test == 6 ? wait.test : 0);
     QCOMPARE(runningAtWrites, QStringList({running, running}));
+    QVERIFY(idle(*form));
     if (way != "Salir") {
         processUnloads();
         QVERIFY(form.isNull());

@@ -21,13 +21,13 @@ void TestProgram::exitStatuses_data() {
     QTest::newRow("unknown option") << QStringList{"--bogus"} << 2 << ""
                                     << "Uso: cardcheck";
     QTest::newRow("stray argument") << QStringList{"tarjeta"} << 2 << ""
-                                    << "tarjeta";
+                                    << "Argumento no esperado: tarjeta";
     QTest::newRow("fault without simulation") << QStringList{"--fault", "roto:1"} << 2 << ""
-                                              << "--simulate";
+                                              << "--fault solo se puede usar con --simulate";
     QTest::newRow("malformed fault") << QStringList{"--simulate", "--fault", "roto:9"} << 2 << ""
-                                     << "roto:9";
+                                     << "Fallo no válido \"roto:9\"";
     QTest::newRow("report without --auto") << QStringList{"--simulate", "--report", "r.json"} << 2 << ""
-                                           << "--auto";
+                                           << "--report solo se puede usar con --auto";
     QTest::newRow("port and simulation") << QStringList{"--simulate", "--port", "/dev/parport0"} << 2 << ""
                                          << "juntos";
     QTest::newRow("Qt's own words") << QStringList{"--simulate=x"} << 2 << ""
