@@ -25,9 +25,9 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
                                                   "repetir. Solo con --simulate."),
                                    QStringLiteral("FALLO"));
     const QCommandLineOption headless(QStringLiteral("auto"),
-                                     QStringLiteral("Hace la comprobación automática completa sin ventanas, escribe "
-                                                    "el resultado de cada test y termina: 0 si la tarjeta funciona, "
-                                                    "1 si falla un test, 2 si no se puede usar el puerto."));
+                                      QStringLiteral("Hace la comprobación automática completa sin ventanas, escribe "
+                                                     "el resultado de cada test y termina: 0 si la tarjeta funciona, "
+                                                     "1 si falla un test, 2 si no se puede usar el puerto."));
     const QCommandLineOption report(QStringLiteral("report"),
                                     QStringLiteral("Con --auto: guarda un registro JSON de la comprobación en "
                                                    "ARCHIVO, que se reemplaza entero al terminar."),

@@ -52,10 +52,10 @@ void pause(int ms) {
 void postClick(QWidget* button) {
     const QPointF at = QRectF(button->rect()).center();
     const QPointF global = button->mapToGlobal(at);
-    QCoreApplication::postEvent(button, new QMouseEvent(QEvent::MouseButtonPress, at, global, Qt::LeftButton,
-                                                        Qt::LeftButton, Qt::NoModifier));
-    QCoreApplication::postEvent(button, new QMouseEvent(QEvent::MouseButtonRelease, at, global, Qt::LeftButton,
-                                                        Qt::NoButton, Qt::NoModifier));
+    QCoreApplication::postEvent(
+        button, new QMouseEvent(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+    QCoreApplication::postEvent(
+        button, new QMouseEvent(QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
 }
 
 // Does what, then waits for the next output byte that matches; gives back the milliseconds between.
@@ -95,7 +95,8 @@ int main(int argc, char* argv[]) {
     QList<double> clicks;
     for (int i = 0; i < 120; ++i) {
         pause(between(30, 330));  // clicks at uneven moments, so they fall anywhere in the monitors' reads
-        clicks << timeToWrite(port, [](qint16) { return true; }, [&] { postClick(panel.Encender_Apagar[i % 8]); });
+        clicks << timeToWrite(
+            port, [](qint16) { return true; }, [&] { postClick(panel.Encender_Apagar[i % 8]); });
     }
     probe.stop();
     panel.Command1_Click();
@@ -106,9 +107,10 @@ int main(int argc, char* argv[]) {
         std::function<void(Form3&)> act;
     };
     ExitSignals exitSignals([&](int signal) { navigator.endOnSignal(signal); });
-    const Exit exits[] = {{"VOLVER AL MENU ANTERIOR", [](Form3& form) { postClick(form.Command2); }},
-                          {"frame's close control", [](Form3& form) { QCoreApplication::postEvent(&form, new QCloseEvent); }},
-                          {"SIGTERM", [](Form3&) { std::raise(SIGTERM); }}};
+    const Exit exits[] = {
+        {"VOLVER AL MENU ANTERIOR", [](Form3& form) { postClick(form.Command2); }},
+        {"frame's close control", [](Form3& form) { QCoreApplication::postEvent(&form, new QCloseEvent); }},
+        {"SIGTERM", [](Form3&) { std::raise(SIGTERM); }}};
     QList<std::pair<const char*, double>> exitTimes;
     for (const Exit& exit : exits) {
         for (int trial = 0; trial < 4; ++trial) {
@@ -116,8 +118,9 @@ int main(int argc, char* argv[]) {
             Form3& form = *navigator.form3();
             form.Command3_Click();
             pause(between(600, 4000));  // into test 1, whichever of its waits
-            exitTimes << std::pair(exit.name, timeToWrite(port, [](qint16 value) { return value == 0; },
-                                                          [&] { exit.act(form); }));
+            exitTimes << std::pair(exit.name,
+                                   timeToWrite(
+                                       port, [](qint16 value) { return value == 0; }, [&] { exit.act(form); }));
             if (navigator.form3()) navigator.form3()->Command2_Click();
             pause(10);
         }

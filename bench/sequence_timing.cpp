@@ -8,8 +8,8 @@
 #include <QElapsedTimer>
 
 #include "app/headless_run.h"
-#include "bench/event_loop_probe.h"
 #include "autotest/form3.h"
+#include "bench/event_loop_probe.h"
 #include "card/card.h"
 #include "card/clock.h"
 #include "card/simulated_card.h"
