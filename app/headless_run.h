@@ -5,7 +5,7 @@
 
 #include <QObject>
 
-#include "app/run_record.h"
+#include "history/run_record.h"
 #include "widgets/navigation.h"
 
 class Card;

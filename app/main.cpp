@@ -3,11 +3,11 @@
 #include <QApplication>
 
 #include "app/command_line.h"
-#include "app/diagnosis.h"
+#include "history/diagnosis.h"
 #include "app/exit_signals.h"
 #include "app/headless_run.h"
 #include "app/navigator.h"
-#include "app/run_report.h"
+#include "history/run_report.h"
 #include "app/start_up.h"
 #include "app/translation.h"
 #include "card/card.h"

@@ -1,8 +1,8 @@
 #include <QtTest>
 
-#include "app/diagnosis.h"
+#include "history/diagnosis.h"
 #include "app/headless_run.h"
-#include "app/run_report.h"
+#include "history/run_report.h"
 #include "tests/support/test_window.h"
 
 // The headless run: the test window's own sequence, its verdict lines passed on as they come, the

@@ -1,4 +1,4 @@
-#include "app/run_record.h"
+#include "history/run_record.h"
 
 #include "autotest/form3.h"
 

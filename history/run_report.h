@@ -1,5 +1,5 @@
-#ifndef APP_RUN_REPORT_H
-#define APP_RUN_REPORT_H
+#ifndef HISTORY_RUN_REPORT_H
+#define HISTORY_RUN_REPORT_H
 
 #include <optional>
 
@@ -7,7 +7,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "app/run_record.h"
+#include "history/run_record.h"
 
 // The report of --report: one JSON document per run, its field names fixed for the scripts that
 // read it. port is the device or "simulated"; faults the --fault options as given.

@@ -1,4 +1,4 @@
-#include "app/run_report.h"
+#include "history/run_report.h"
 
 #include <cstdlib>
 

@@ -1,9 +1,9 @@
-#ifndef APP_DIAGNOSIS_H
-#define APP_DIAGNOSIS_H
+#ifndef HISTORY_DIAGNOSIS_H
+#define HISTORY_DIAGNOSIS_H
 
 #include <QStringList>
 
-#include "app/run_record.h"
+#include "history/run_record.h"
 
 // The diagnosis --auto writes on standard error, in Spanish: every failed check with the bytes
 // written, expected and read, each wrong input, and every analog input out of range.

@@ -1,5 +1,5 @@
-#ifndef APP_RUN_RECORD_H
-#define APP_RUN_RECORD_H
+#ifndef HISTORY_RUN_RECORD_H
+#define HISTORY_RUN_RECORD_H
 
 #include <optional>
 

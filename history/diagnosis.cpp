@@ -1,4 +1,4 @@
-#include "app/diagnosis.h"
+#include "history/diagnosis.h"
 
 #include <QLocale>
 
