@@ -5,6 +5,10 @@
 
 #include "card/ppdev_port.h"
 
+namespace {
+constexpr int kMaxCardLabel = 64;
+}
+
 ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -32,7 +36,26 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
                                     QStringLiteral("Con --auto: guarda un registro JSON de la comprobación en "
                                                    "ARCHIVO, que se reemplaza entero al terminar."),
                                     QStringLiteral("ARCHIVO"));
-    parser.addOptions({help, version, port, simulate, fault, headless, report});
+    const QCommandLineOption card(QStringLiteral("card"),
+                                  QStringLiteral("Nombre o número de la tarjeta que se comprueba (de 1 a 64 "
+                                                 "caracteres), que se guarda con cada comprobación; con "
+                                                 "--history-list, muestra solo las de esa tarjeta."),
+                                  QStringLiteral("ETIQUETA"));
+    const QCommandLineOption history(QStringLiteral("history"),
+                                     QStringLiteral("Guarda las comprobaciones en el historial ARCHIVO en lugar del "
+                                                    "historial del usuario."),
+                                     QStringLiteral("ARCHIVO"));
+    const QCommandLineOption noHistory(QStringLiteral("no-history"),
+                                       QStringLiteral("No guarda las comprobaciones en el historial."));
+    const QCommandLineOption historyList(QStringLiteral("history-list"),
+                                         QStringLiteral("Muestra las comprobaciones del historial, de la más "
+                                                        "reciente a la más antigua, y termina."));
+    const QCommandLineOption historyCsv(QStringLiteral("history-csv"),
+                                        QStringLiteral("Escribe todo el historial en ARCHIVO como CSV para una hoja "
+                                                       "de cálculo (- para la salida estándar) y termina."),
+                                        QStringLiteral("ARCHIVO"));
+    parser.addOptions(
+        {help, version, port, simulate, fault, headless, report, card, history, noHistory, historyList, historyCsv});
 
     // Qt names the program by the path it was started with; the help names it as it is typed, in
     // Qt's own words, so that its translation applies to them as to the rest of its text.
@@ -61,9 +84,41 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     if (parser.isSet(report) && parser.value(report).isEmpty())
         return mistake(QStringLiteral("--report necesita el nombre de un archivo."));
     options.reportPath = parser.value(report);
+    if (parser.isSet(card)) {
+        if (auto problem = cardLabelProblem(parser.value(card))) return mistake(*problem);
+        options.card = parser.value(card).trimmed();
+    }
+    options.keepHistory = !parser.isSet(noHistory);
+    options.historyPath = parser.value(history);
+    options.listHistory = parser.isSet(historyList);
+    options.historyCsv = parser.value(historyCsv);
+    if (parser.isSet(history) && options.historyPath.isEmpty())
+        return mistake(QStringLiteral("--history necesita el nombre de un archivo."));
+    if (parser.isSet(historyCsv) && options.historyCsv.isEmpty())
+        return mistake(QStringLiteral("--history-csv necesita el nombre de un archivo, o - para la salida estándar."));
+    if (parser.isSet(history) && parser.isSet(noHistory))
+        return mistake(QStringLiteral("--history y --no-history no se pueden usar juntos."));
+    if (options.listHistory && parser.isSet(historyCsv))
+        return mistake(QStringLiteral("--history-list y --history-csv no se pueden usar juntos."));
+    if ((options.listHistory || parser.isSet(historyCsv)) &&
+        (parser.isSet(noHistory) || options.headless || options.simulate || parser.isSet(port)))
+        return mistake(
+            QStringLiteral("--history-list y --history-csv solo leen el historial: no se usan con --auto, "
+                           "--simulate, --port ni --no-history."));
     options.faultOptions = parser.values(fault);
     for (const QString& text : parser.values(fault)) {
         if (auto error = addFault(options.faults, text)) return mistake(*error);
     }
     return {options, QString(), 0};
+}
+
+std::optional<QString> cardLabelProblem(const QString& label) {
+    const QString trimmed = label.trimmed();
+    if (trimmed.isEmpty()) return QStringLiteral("La etiqueta de --card está vacía.");
+    for (QChar c : trimmed)
+        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format)
+            return QStringLiteral("La etiqueta de --card no puede llevar caracteres de control.");
+    if (trimmed.toUcs4().size() > kMaxCardLabel)
+        return QStringLiteral("La etiqueta de --card tiene más de %1 caracteres.").arg(kMaxCardLabel);
+    return std::nullopt;
 }

@@ -11,6 +11,7 @@
 class Card;
 class Clock;
 class Form3;
+class RunRecorder;
 
 // The headless run of --auto: the automatic sequence once, from test 1, on the test window itself
 // kept out of sight. Each verdict line is passed on as it is written, and at the end the relays
@@ -27,6 +28,8 @@ public:
 
     void start();
     Form3& window() { return *form3_; }
+    // What keeps the record of the check, for whoever else wants to follow it.
+    RunRecorder& recorder() { return *recorder_; }
     // Switches the relays off and ends at once, as for a signal: the record says interrupted.
     void stop(int exitStatus);
     // The port is gone: the record closes as failed with that status, and nothing read later counts.
@@ -37,20 +40,17 @@ signals:
     void finished(int exitStatus);
 
 private:
-    void sequenceEnded();
-    void end(Outcome outcome, int exitStatus);
-    bool recording() const { return record_.outcome == Outcome::Running; }
-    void testStarted(int test);
-    void closeRecord(Outcome outcome, int exitStatus);
+    void end(int exitStatus);
     // Nobody can click the window's buttons, so these are never asked for.
     void showMenu() override {}
     void unload(QWidget*) override {}
     void endProgram() override {}
 
     Card& card_;
-    Clock& clock_;
     Form3* form3_;
+    RunRecorder* recorder_;
     bool done_ = false;
+    bool portLost_ = false;
     RunRecord record_;
 };
 

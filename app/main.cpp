@@ -3,24 +3,33 @@
 #include <QApplication>
 
 #include "app/command_line.h"
-#include "history/diagnosis.h"
 #include "app/exit_signals.h"
 #include "app/headless_run.h"
+#include "app/history_commands.h"
 #include "app/navigator.h"
-#include "history/run_report.h"
 #include "app/start_up.h"
 #include "app/translation.h"
 #include "card/card.h"
 #include "card/clock.h"
 #include "card/port.h"
+#include "history/check_journal.h"
+#include "history/diagnosis.h"
+#include "history/run_recorder.h"
+#include "history/run_report.h"
 
 namespace {
 
 constexpr int kUnwritableReport = 2;  // like any other mistake on the command line
 
+CheckContext checkContext(const CommandLine& options) {
+    return {options.card, options.headless ? QStringLiteral("headless") : QStringLiteral("window"),
+            options.simulate ? QStringLiteral("simulated") : options.device, options.faultOptions};
+}
+
 // The diagnosis and the report come once the event loop is over: after the verdict, a lost port
 // or a signal alike.
-int runHeadless(Card& card, Clock& clock, const CommandLine& options, std::function<void(const QString&)>& portLost) {
+int runHeadless(Card& card, Clock& clock, const CommandLine& options, CheckJournal* journal,
+                std::function<void(const QString&)>& portLost) {
     bool lost = false;
     HeadlessRun run(card, clock, QCoreApplication::applicationDirPath(), [&lost](const QString& line) {
         if (lost) return;  // nothing read from a port that is gone may be reported as a verdict
@@ -35,6 +44,7 @@ int runHeadless(Card& card, Clock& clock, const CommandLine& options, std::funct
         QMetaObject::invokeMethod(
             qApp, [] { QCoreApplication::exit(kPortUnusable); }, Qt::QueuedConnection);
     };
+    if (journal) journal->follow(run.recorder());
     ExitSignals exitSignals([&run](int signal) { run.stop(128 + signal); });
     QObject::connect(&run, &HeadlessRun::finished,
                      [&lost](int status) { QCoreApplication::exit(lost ? kPortUnusable : status); });
@@ -42,15 +52,19 @@ int runHeadless(Card& card, Clock& clock, const CommandLine& options, std::funct
     const int status = QCoreApplication::exec();
     for (const QString& line : diagnosisLines(run.record())) printError(line);
     if (options.reportPath.isEmpty()) return status;
-    const QString port = options.simulate ? QStringLiteral("simulated") : options.device;
-    if (auto error = writeReport(options.reportPath, reportDocument(run.record(), port, options.faultOptions)))
+    if (auto error = writeReport(options.reportPath, reportDocument(run.record(), checkContext(options))))
         printError(*error);
     return status;
 }
 
-int runWindows(Card& card, Clock& clock, std::function<void(const QString&)>& portLost) {
+int runWindows(Card& card, Clock& clock, CheckJournal* journal, std::function<void(const QString&)>& portLost) {
     Navigator navigator(card, clock, QCoreApplication::applicationDirPath(),
                         [](int status) { QCoreApplication::exit(status); });
+    // Every check made in the test window goes into the history, as a headless one does.
+    navigator.setOnForm3Loaded([&clock, journal](Form3& window) {
+        auto* recorder = new RunRecorder(window, clock);
+        if (journal) journal->follow(*recorder);
+    });
     portLost = [](const QString& message) {
         leaveOnLostPort(message, [](int status) { QCoreApplication::exit(status); });
     };
@@ -62,6 +76,7 @@ int runWindows(Card& card, Clock& clock, std::function<void(const QString&)>& po
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    QCoreApplication::setApplicationName(QStringLiteral("cardcheck"));
     ParsedCommandLine parsed;
     {
         // Qt's own words on the command line come from its translation, which needs an application
@@ -75,6 +90,10 @@ int main(int argc, char* argv[]) {
         return parsed.exitStatus;
     }
     const CommandLine& options = *parsed.options;
+    if (options.listHistory || !options.historyCsv.isEmpty()) {
+        QCoreApplication reading(argc, argv);
+        return printHistory(options);
+    }
     // The headless run needs no display at all.
     if (options.headless && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
 
@@ -104,5 +123,10 @@ int main(int argc, char* argv[]) {
     installQtTranslation(app);
     std::unique_ptr<Port> port = std::move(std::get<std::unique_ptr<Port>>(opened));
     Card card(*port, clock);
-    return options.headless ? runHeadless(card, clock, options, portLost) : runWindows(card, clock, portLost);
+    // The history never decides a check: one that cannot be used says so once, and the check goes on.
+    std::optional<CheckJournal> journal;
+    if (options.keepHistory) journal.emplace(historyPath(options), checkContext(options), printError);
+    CheckJournal* journalOrNone = journal ? &*journal : nullptr;
+    return options.headless ? runHeadless(card, clock, options, journalOrNone, portLost)
+                            : runWindows(card, clock, journalOrNone, portLost);
 }

@@ -42,6 +42,7 @@ Form2& Navigator::showForm2() {
 Form3& Navigator::showForm3() {
     if (!form3_) {
         form3_ = new Form3(card_, clock_, *this, programFolder_);
+        if (onForm3Loaded_) onForm3Loaded_(*form3_);
         form3_->Form_Load();
     }
     form3_->show();

@@ -24,6 +24,8 @@ public:
 
     // Creates the menu and shows it; nothing is written to the card.
     void start();
+    // Called each time the test window is built, before its Form_Load.
+    void setOnForm3Loaded(std::function<void(Form3&)> onLoaded) { onForm3Loaded_ = std::move(onLoaded); }
 
     Form1* form1() const;
     Form2* form2() const;
@@ -46,6 +48,7 @@ private:
     Clock& clock_;
     QString programFolder_;
     std::function<void(int)> endProgram_;
+    std::function<void(Form3&)> onForm3Loaded_;
     QPointer<Form1> form1_;
     QPointer<Form2> form2_;
     QPointer<Form3> form3_;

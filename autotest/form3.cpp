@@ -233,6 +233,7 @@ void Form3::Form_Load() {
 }
 
 void Form3::Command3_Click() {
+    emit sequenceStarted(1);
     giveUpRunningTick();
     Timer2->stop();
     Timer3->stop();
@@ -247,6 +248,7 @@ void Form3::Command3_Click() {
 }
 
 void Form3::Command7_Click() {
+    emit sequenceStarted(6);
     giveUpRunningTick();
     Timer1->stop();
     Timer2->stop();

@@ -87,6 +87,8 @@ public:
     TickTimer* Timer6;                       // test 6, every 100 ms
 
 signals:
+    // A start button was pressed: the whole sequence from test 1, or test 6 alone.
+    void sequenceStarted(int firstTest);
     // A tick has returned and no test timer runs any more: the sequence ended, by its verdict or
     // by a failure.
     void sequenceEnded();

@@ -12,6 +12,9 @@
 
 enum class Outcome { Running, Pass, Fail, Interrupted };
 
+// What was started: " INICIAR     TEST " (the whole sequence) or "INICIAR TEST ANALOGICO" alone.
+enum class CheckKind { Sequence, Analog };
+
 // One test of the run, from its timer's start to its end on the program's clock.
 struct TestRecord {
     int test = 0;
@@ -24,15 +27,24 @@ struct TestRecord {
     qint64 durationMs() const { return (endedNs - startedNs) / kNsPerMs; }
 };
 
-// What one headless run did and found, kept as it happens, for the report and the diagnosis.
+// What one check did and found, kept as it happens, for the report, the history and the diagnosis.
 struct RunRecord {
+    CheckKind kind = CheckKind::Sequence;
     QDateTime started;
     QDateTime finished;
     Outcome outcome = Outcome::Running;
-    int exitStatus = 0;
-    QStringList lines;          // what List2 received
-    QList<TestRecord> tests;    // every test that started, in order
-    QList<AnalogVolts> analog;  // every tick of test 6
+    std::optional<int> exitStatus;  // only a headless run ends the program with the check
+    QStringList lines;              // what List2 received
+    QList<TestRecord> tests;        // every test that started, in order
+    QList<AnalogVolts> analog;      // every tick of test 6
+};
+
+// Where and how a check ran: the same for every check of one run of the program.
+struct CheckContext {
+    QString card;        // the card's label, empty when none was given
+    QString mode;        // "window", "headless" or "batch"
+    QString port;        // the device, or "simulated"
+    QStringList faults;  // the --fault options as given
 };
 
 // The inputs, 0 to 7, that did not read what they should.

@@ -10,26 +10,8 @@
 
 namespace {
 
-QString outcomeName(Outcome outcome) {
-    switch (outcome) {
-        case Outcome::Pass:
-            return QStringLiteral("pass");
-        case Outcome::Fail:
-            return QStringLiteral("fail");
-        default:  // a run still open when the program ends was cut short
-            return QStringLiteral("interrupted");
-    }
-}
-
-// ISO 8601 in local time, always with its offset from UTC (+00:00 rather than Z).
-QString localTime(const QDateTime& time) {
-    const int offset = time.offsetFromUtc();
-    const int minutes = std::abs(offset) / 60;
-    const QString zone = QStringLiteral("%1%2:%3")
-                             .arg(offset < 0 ? QStringLiteral("-") : QStringLiteral("+"))
-                             .arg(minutes / 60, 2, 10, QChar(u'0'))
-                             .arg(minutes % 60, 2, 10, QChar(u'0'));
-    return time.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss.zzz")) + zone;
+QString cannotWrite(const QString& path, const QString& why) {
+    return QStringLiteral("No se puede escribir el informe en %1: %2.").arg(path, why);
 }
 
 QJsonArray numbers(const QList<int>& values) {
@@ -58,28 +40,57 @@ QJsonObject testObject(const TestRecord& test) {
     return object;
 }
 
-QString cannotWrite(const QString& path, const QString& why) {
-    return QStringLiteral("No se puede escribir el informe en %1: %2.").arg(path, why);
-}
-
 }  // namespace
 
-QJsonDocument reportDocument(const RunRecord& record, const QString& port, const QStringList& faults) {
+QString outcomeName(Outcome outcome) {
+    switch (outcome) {
+        case Outcome::Running:
+            return QStringLiteral("running");
+        case Outcome::Pass:
+            return QStringLiteral("pass");
+        case Outcome::Fail:
+            return QStringLiteral("fail");
+        case Outcome::Interrupted:
+            break;
+    }
+    return QStringLiteral("interrupted");
+}
+
+QString kindName(CheckKind kind) {
+    return kind == CheckKind::Analog ? QStringLiteral("analog") : QStringLiteral("sequence");
+}
+
+// ISO 8601 in local time, always with its offset from UTC (+00:00 rather than Z).
+QString localTime(const QDateTime& time) {
+    const int offset = time.offsetFromUtc();
+    const int minutes = std::abs(offset) / 60;
+    const QString zone = QStringLiteral("%1%2:%3")
+                             .arg(offset < 0 ? QStringLiteral("-") : QStringLiteral("+"))
+                             .arg(minutes / 60, 2, 10, QChar(u'0'))
+                             .arg(minutes % 60, 2, 10, QChar(u'0'));
+    return time.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss.zzz")) + zone;
+}
+
+QJsonDocument reportDocument(const RunRecord& record, const CheckContext& context) {
     QJsonArray tests;
     for (const TestRecord& test : record.tests) tests << testObject(test);
     QJsonArray analog;
     for (const AnalogVolts& row : record.analog) analog << volts(row);
-    return QJsonDocument(QJsonObject{{"program", "cardcheck"},
-                                     {"version", CARDCHECK_VERSION},
-                                     {"port", port},
-                                     {"faults", QJsonArray::fromStringList(faults)},
-                                     {"started", localTime(record.started)},
-                                     {"finished", localTime(record.finished)},
-                                     {"outcome", outcomeName(record.outcome)},
-                                     {"exit_status", record.exitStatus},
-                                     {"lines", QJsonArray::fromStringList(record.lines)},
-                                     {"tests", tests},
-                                     {"analog", analog}});
+    QJsonObject document{{"program", "cardcheck"},
+                         {"version", CARDCHECK_VERSION},
+                         {"card", context.card.isEmpty() ? QJsonValue() : QJsonValue(context.card)},
+                         {"kind", kindName(record.kind)},
+                         {"mode", context.mode},
+                         {"port", context.port},
+                         {"faults", QJsonArray::fromStringList(context.faults)},
+                         {"started", localTime(record.started)},
+                         {"outcome", outcomeName(record.outcome)},
+                         {"lines", QJsonArray::fromStringList(record.lines)},
+                         {"tests", tests},
+                         {"analog", analog}};
+    if (record.finished.isValid()) document.insert(QStringLiteral("finished"), localTime(record.finished));
+    if (record.exitStatus) document.insert(QStringLiteral("exit_status"), *record.exitStatus);
+    return QJsonDocument(document);
 }
 
 std::optional<QString> reportPathProblem(const QString& path) {

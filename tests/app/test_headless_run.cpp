@@ -113,7 +113,7 @@ void TestHeadlessRun::wholeRun() {
     QCOMPARE(rig.recorder.trace().mid(rig.recorder.trace().size() - 2), QStringList({"out 890 7", "out 888 0"}));
     QVERIFY(idle(run.window()) && !rig.clock.hasAlarms());
 
-    const QJsonObject report = reportDocument(run.record(), "simulated", faults).object();
+    const QJsonObject report = reportDocument(run.record(), {"", "headless", "simulated", faults}).object();
     QCOMPARE(report["outcome"].toString(), status == 0 ? "pass" : status == 1 ? "fail" : "interrupted");
     QCOMPARE(report["exit_status"].toInt(), status);
     QCOMPARE(report["lines"].toVariant().toStringList(), lines);

@@ -1,0 +1,81 @@
+#include "history/check_journal.h"
+
+#include "history/history_database.h"
+#include "history/run_recorder.h"
+
+CheckJournal::CheckJournal(QString path, CheckContext context, std::function<void(const QString&)> warn)
+    : path_(std::move(path)), context_(std::move(context)), warn_(std::move(warn)), thread_([this] { work(); }) {
+    post([this] {
+        auto opened = HistoryDatabase::open(path_, true);
+        if (auto* error = std::get_if<QString>(&opened)) return fail(*error);
+        database_ = std::move(std::get<std::unique_ptr<HistoryDatabase>>(opened));
+    });
+}
+
+CheckJournal::~CheckJournal() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_one();
+    thread_.join();
+}
+
+void CheckJournal::follow(RunRecorder& recorder) {
+    connect(&recorder, &RunRecorder::checkStarted, this, [this, &recorder](const RunRecord& record) {
+        const int check = ++lastCheck_;
+        runningChecks_.insert(&recorder, check);
+        post([this, check, record] {
+            if (failed_) return;
+            auto inserted = database_->insert(record, context_);
+            if (auto* error = std::get_if<QString>(&inserted)) return fail(*error);
+            rows_.insert(check, std::get<qint64>(inserted));
+        });
+    });
+    connect(&recorder, &RunRecorder::checkEnded, this, [this, &recorder](const RunRecord& record) {
+        const int check = runningChecks_.take(&recorder);
+        post([this, check, record] {
+            if (failed_ || !rows_.contains(check)) return;
+            if (auto error = database_->complete(rows_.take(check), record, context_)) fail(*error);
+        });
+    });
+}
+
+void CheckJournal::flush() {
+    std::unique_lock lock(mutex_);
+    idle_.wait(lock, [this] { return jobs_.empty() && !busy_; });
+}
+
+void CheckJournal::post(std::function<void()> job) {
+    {
+        std::lock_guard lock(mutex_);
+        jobs_.push_back(std::move(job));
+    }
+    wake_.notify_one();
+}
+
+// The database lives and dies on this thread, as Qt's connections must.
+void CheckJournal::work() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
+        if (jobs_.empty()) break;  // stopping, with everything written
+        std::function<void()> job = std::move(jobs_.front());
+        jobs_.pop_front();
+        busy_ = true;
+        lock.unlock();
+        job();
+        lock.lock();
+        busy_ = false;
+        if (jobs_.empty()) idle_.notify_all();
+    }
+    lock.unlock();
+    database_.reset();
+}
+
+void CheckJournal::fail(const QString& message) {
+    if (failed_) return;
+    failed_ = true;
+    database_.reset();
+    warn_(message);
+}

@@ -1,0 +1,218 @@
+#include "history/history_database.h"
+
+#include <atomic>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStandardPaths>
+#include <QStorageInfo>
+
+#include "history/run_report.h"
+
+#include <unistd.h>
+
+namespace {
+
+const QByteArray kSqliteHeader("SQLite format 3\0", 16);
+
+// File systems where SQLite's locks and shared memory do not hold between two computers.
+const QList<QByteArray> kNetworkFileSystems{"nfs",   "nfs4",  "cifs",       "smb3",      "smbfs",          "9p",
+                                            "afs",   "ceph",  "fuse.sshfs", "glusterfs", "fuse.glusterfs", "lustre",
+                                            "ncpfs", "davfs", "fuse.davfs2"};
+
+const char* const kSchema[] = {
+    "CREATE TABLE checks (id INTEGER PRIMARY KEY, started TEXT NOT NULL, finished TEXT, card TEXT, "
+    "kind TEXT NOT NULL, mode TEXT NOT NULL, outcome TEXT NOT NULL, owner TEXT NOT NULL, record TEXT NOT NULL)",
+    "CREATE INDEX checks_by_card ON checks (card, started)",
+    "CREATE INDEX checks_by_started ON checks (started)",
+    "CREATE INDEX checks_by_kind ON checks (kind, started)",
+    "CREATE INDEX checks_by_outcome ON checks (outcome, started)",
+};
+
+// SQLite's primary result codes, in the user's words.
+QString sqliteCause(const QSqlError& error) {
+    switch (error.nativeErrorCode().toInt()) {
+        case 5:  // SQLITE_BUSY
+        case 6:  // SQLITE_LOCKED
+            return QStringLiteral("otro programa la tiene bloqueada desde hace más de %1 s")
+                .arg(HistoryDatabase::kBusyTimeoutMs / 1000);
+        case 8:  // SQLITE_READONLY
+            return QStringLiteral("solo se puede leer, no escribir");
+        case 10:  // SQLITE_IOERR
+            return QStringLiteral("error de entrada/salida al escribir en el disco");
+        case 11:  // SQLITE_CORRUPT
+            return QStringLiteral("el archivo está dañado");
+        case 13:  // SQLITE_FULL
+            return QStringLiteral("el disco está lleno");
+        case 14:  // SQLITE_CANTOPEN
+            return QStringLiteral("no se puede abrir el archivo");
+        case 26:  // SQLITE_NOTADB
+            return QStringLiteral("no es una base de datos");
+        default:
+            return error.text();
+    }
+}
+
+QString utcText(const QDateTime& time) {
+    return time.toUTC().toString(Qt::ISODateWithMs);
+}
+
+QString documentText(const RunRecord& record, const CheckContext& context) {
+    return QString::fromUtf8(reportDocument(record, context).toJson(QJsonDocument::Compact));
+}
+
+// The folder that holds path, or its nearest ancestor that exists: where the file would be.
+QString existingFolder(const QString& path) {
+    QDir folder = QFileInfo(path).absoluteDir();
+    while (!folder.exists() && !folder.isRoot()) folder.setPath(QFileInfo(folder.absolutePath()).absolutePath());
+    return folder.absolutePath();
+}
+
+// Field 22 of /proc/PID/stat: when the process started, in clock ticks after boot.
+QString processStart(const QString& pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly)) return {};
+    const QByteArray text = stat.readAll();
+    // The command's name, in parentheses, may hold blanks: count fields after its end.
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    return fields.size() > 19 ? QString::fromLatin1(fields[19]) : QString();
+}
+
+QString bootId() {
+    QFile file(QStringLiteral("/proc/sys/kernel/random/boot_id"));
+    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll().trimmed()) : QString();
+}
+
+}  // namespace
+
+std::variant<std::unique_ptr<HistoryDatabase>, QString> HistoryDatabase::open(const QString& path, bool create) {
+    static std::atomic<int> connections{0};
+    auto refuse = [&path](const QString& cause) {
+        return QStringLiteral("No se usa el historial %1: %2.").arg(path, cause);
+    };
+    if (auto network = networkFileSystem(path)) return refuse(*network);
+    const QFileInfo file(path);
+    if (file.isDir()) return refuse(QStringLiteral("es una carpeta"));
+    if (file.exists() && file.size() > 0) {
+        QFile head(path);
+        if (!head.open(QIODevice::ReadOnly)) return refuse(QStringLiteral("no se puede leer el archivo"));
+        if (head.read(kSqliteHeader.size()) != kSqliteHeader)
+            return refuse(QStringLiteral("el archivo no es una base de datos (no se toca)"));
+    } else if (!file.exists()) {
+        if (!create) return refuse(QStringLiteral("no existe"));
+        if (!QDir().mkpath(file.absolutePath()))
+            return refuse(QStringLiteral("no se puede crear la carpeta %1").arg(file.absolutePath()));
+    }
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
+        return refuse(QStringLiteral("falta el controlador SQLite de Qt (paquete libqt6sql6-sqlite)"));
+
+    const QString connection = QStringLiteral("cardcheck-history-%1").arg(++connections);
+    std::unique_ptr<HistoryDatabase> history(new HistoryDatabase(path, connection));
+    QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+    database.setDatabaseName(path);
+    database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
+    if (!database.open()) return refuse(sqliteCause(database.lastError()));
+    if (auto error = history->prepareSchema()) return refuse(*error);
+    return history;
+}
+
+HistoryDatabase::~HistoryDatabase() {
+    QSqlDatabase::database(connection_, false).close();
+    QSqlDatabase::removeDatabase(connection_);
+}
+
+QSqlDatabase HistoryDatabase::database() const {
+    return QSqlDatabase::database(connection_, false);
+}
+
+// WAL lets a reader and a writer work at once, and two writers wait for each other within the busy
+// timeout; FULL makes every end of a check durable before the program goes on.
+std::optional<QString> HistoryDatabase::prepareSchema() {
+    QSqlQuery query(database());
+    auto failed = [&query] { return sqliteCause(query.lastError()); };
+    if (!query.exec(QStringLiteral("PRAGMA user_version"))) return failed();
+    int version = query.next() ? query.value(0).toInt() : 0;
+    if (version > kSchemaVersion)
+        return QStringLiteral("lo ha creado una versión más reciente de cardcheck (esquema %1)").arg(version);
+    if (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) ||
+        !query.exec(QStringLiteral("PRAGMA synchronous=FULL")))
+        return failed();
+    if (version == kSchemaVersion) return std::nullopt;
+    // One step per version; an empty file becomes version 1. Two programs starting at once: the
+    // second one finds the work done once it has the lock.
+    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE"))) return failed();
+    if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next()) return failed();
+    version = query.value(0).toInt();
+    if (version < 1) {
+        for (const char* statement : kSchema)
+            if (!query.exec(QString::fromLatin1(statement))) {
+                const QString error = failed();
+                query.exec(QStringLiteral("ROLLBACK"));
+                return error;
+            }
+        query.exec(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
+    }
+    if (!query.exec(QStringLiteral("COMMIT"))) return failed();
+    return std::nullopt;
+}
+
+std::variant<qint64, QString> HistoryDatabase::insert(const RunRecord& record, const CheckContext& context) {
+    QSqlQuery query(database());
+    query.prepare(
+        QStringLiteral("INSERT INTO checks (started, card, kind, mode, outcome, owner, record) "
+                       "VALUES (?, ?, ?, ?, ?, ?, ?)"));
+    query.addBindValue(utcText(record.started));
+    query.addBindValue(context.card.isEmpty() ? QVariant() : QVariant(context.card));
+    query.addBindValue(kindName(record.kind));
+    query.addBindValue(context.mode);
+    query.addBindValue(outcomeName(record.outcome));
+    query.addBindValue(thisProgram());
+    query.addBindValue(documentText(record, context));
+    if (!query.exec()) return problem(sqliteCause(query.lastError()));
+    return query.lastInsertId().toLongLong();
+}
+
+std::optional<QString> HistoryDatabase::complete(qint64 id, const RunRecord& record, const CheckContext& context) {
+    QSqlQuery query(database());
+    query.prepare(QStringLiteral("UPDATE checks SET finished = ?, outcome = ?, record = ? WHERE id = ?"));
+    query.addBindValue(utcText(record.finished));
+    query.addBindValue(outcomeName(record.outcome));
+    query.addBindValue(documentText(record, context));
+    query.addBindValue(id);
+    if (!query.exec()) return problem(sqliteCause(query.lastError()));
+    return std::nullopt;
+}
+
+QString HistoryDatabase::problem(const QString& cause) const {
+    return QStringLiteral("No se puede guardar la comprobación en el historial %1: %2.").arg(path_, cause);
+}
+
+std::optional<QString> HistoryDatabase::networkFileSystem(const QString& path) {
+    const QByteArray type = QStorageInfo(existingFolder(path)).fileSystemType();
+    if (!kNetworkFileSystems.contains(type)) return std::nullopt;
+    return QStringLiteral(
+               "está en un sistema de archivos de red (%1), donde SQLite no puede bloquear el archivo y "
+               "dos puestos que lo compartan lo dañarían. Cada puesto guarda su propio historial en un "
+               "disco local")
+        .arg(QString::fromLatin1(type));
+}
+
+QString defaultHistoryPath() {
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/historial.sqlite");
+}
+
+QString thisProgram() {
+    static const QString self =
+        QStringLiteral("%1:%2:%3").arg(bootId()).arg(getpid()).arg(processStart(QStringLiteral("self")));
+    return self;
+}
+
+bool programRunning(const QString& owner) {
+    const QStringList parts = owner.split(u':');
+    if (parts.size() != 3 || parts[0] != bootId()) return false;
+    const QString start = processStart(parts[1]);
+    return !start.isEmpty() && start == parts[2];
+}

@@ -1,0 +1,70 @@
+#ifndef HISTORY_HISTORY_DATABASE_H
+#define HISTORY_HISTORY_DATABASE_H
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <variant>
+
+#include <QDateTime>
+#include <QJsonObject>
+#include <QSqlDatabase>
+#include <QString>
+
+#include "history/run_record.h"
+
+// The history of checks: one SQLite file, one row per check in the table checks. The columns that
+// are searched have their own indexes; the whole record is the JSON document of --report.
+//   id        the check's number
+//   started   its start, UTC, ISO 8601 ("2026-12-07T09:00:00.123Z"), so that text order is time order
+//   finished  its end, likewise; NULL while it runs
+//   card      the card's label; NULL when none was given
+//   kind      "sequence" or "analog"
+//   mode      "window", "headless" or "batch"
+//   outcome   "running", "pass", "fail" or "interrupted"
+//   owner     the program that writes it while it runs (boot, process), to tell a running check
+//             from one that was cut short
+//   record    the JSON document
+// Every connection lives in the thread that opened it.
+class HistoryDatabase {
+public:
+    static constexpr int kSchemaVersion = 1;
+    static constexpr int kBusyTimeoutMs = 5000;
+
+    // Opens the history at path, creating it (and its folder) when create is set; or says in
+    // Spanish what is wrong with it, naming the file. A file that is not a database is never touched.
+    static std::variant<std::unique_ptr<HistoryDatabase>, QString> open(const QString& path, bool create);
+    ~HistoryDatabase();
+    HistoryDatabase(const HistoryDatabase&) = delete;
+    HistoryDatabase& operator=(const HistoryDatabase&) = delete;
+
+    QSqlDatabase database() const;
+    const QString& path() const { return path_; }
+
+    // A check that starts: its row, with the outcome "running"; gives back its id, or what went wrong.
+    std::variant<qint64, QString> insert(const RunRecord& record, const CheckContext& context);
+    // The same check at its end, written durably.
+    std::optional<QString> complete(qint64 id, const RunRecord& record, const CheckContext& context);
+
+    // Why the history is not used there, or nothing: a network file system, where SQLite's locks
+    // do not hold.
+    static std::optional<QString> networkFileSystem(const QString& path);
+
+private:
+    HistoryDatabase(QString path, QString connection) : path_(std::move(path)), connection_(std::move(connection)) {}
+    std::optional<QString> prepareSchema();
+    QString problem(const QString& cause) const;
+
+    QString path_;
+    QString connection_;
+};
+
+// Where the history is kept when --history does not say: historial.sqlite in the user's data folder.
+QString defaultHistoryPath();
+
+// This program, for the owner column: the boot, the process and when it started.
+QString thisProgram();
+// Whether the program named by an owner column is still running.
+bool programRunning(const QString& owner);
+
+#endif

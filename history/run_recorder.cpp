@@ -1,0 +1,78 @@
+#include "history/run_recorder.h"
+
+#include "autotest/form3.h"
+#include "card/clock.h"
+#include "card/tick_timer.h"
+#include "widgets/list_box.h"
+
+namespace {
+const QString kCardWorks = QStringLiteral("FUNCIONAMIENTO DE LA TARJETA CORRECTO");
+}
+
+RunRecorder::RunRecorder(Form3& window, Clock& clock) : QObject(&window), window_(window), clock_(clock) {
+    connect(&window, &Form3::sequenceStarted, this, &RunRecorder::open);
+    connect(window.List2, &ListBox::lineAdded, this, [this](const QString& line) {
+        if (running()) record_.lines << line;
+    });
+    const std::array<TickTimer*, 6> timers{window.Timer1, window.Timer2, window.Timer3,
+                                           window.Timer4, window.Timer5, window.Timer6};
+    for (int test = 1; test <= 6; ++test)
+        connect(timers[test - 1], &TickTimer::started, this, [this, test] { startTest(test); });
+    // A check fails only in the tick of the test that started last.
+    connect(&window, &Form3::inputsWrong, this, [this](const FailedCheck& check) {
+        if (running() && !record_.tests.isEmpty()) record_.tests.last().failures << check;
+    });
+    connect(&window, &Form3::analogInputsRead, this, [this](const AnalogVolts& volts) {
+        if (running()) record_.analog << volts;
+    });
+    connect(&window, &Form3::sequenceEnded, this, &RunRecorder::sequenceEnded);
+}
+
+// The window goes (back to the menu, the end of the program) with its check unfinished.
+RunRecorder::~RunRecorder() {
+    close(Outcome::Interrupted);
+}
+
+// A check started over the running one cuts it short.
+void RunRecorder::open(int firstTest) {
+    close(Outcome::Interrupted);
+    record_ = RunRecord{};
+    record_.kind = firstTest == 6 ? CheckKind::Analog : CheckKind::Sequence;
+    record_.started = QDateTime::currentDateTime();
+    emit checkStarted(record_);
+}
+
+// A test's timer starts only once the test before it has passed.
+void RunRecorder::startTest(int test) {
+    if (!running()) return;
+    if (!record_.tests.isEmpty()) {
+        record_.tests.last().outcome = Outcome::Pass;
+        record_.tests.last().endedNs = clock_.nowNs();
+    }
+    record_.tests << TestRecord{test, Outcome::Running, clock_.nowNs(), 0, {}, {}};
+    emit testStarted(test);
+}
+
+void RunRecorder::sequenceEnded() {
+    if (!running()) return;
+    const QStringList verdicts = window_.List2->lines();
+    const bool passed = !verdicts.isEmpty() && verdicts.last() == kCardWorks;
+    // Test 6 judges the readings of its last tick only.
+    if (!passed && !record_.tests.isEmpty() && record_.tests.last().test == 6 && !record_.analog.isEmpty())
+        record_.tests.last().failedReading = record_.analog.last();
+    close(passed ? Outcome::Pass : Outcome::Fail, endsProgram_ ? std::optional(passed ? 0 : 1) : std::nullopt);
+}
+
+// The running test ends with the check.
+void RunRecorder::close(Outcome outcome, std::optional<int> exitStatus) {
+    if (!running()) return;
+    if (!record_.tests.isEmpty()) {
+        TestRecord& last = record_.tests.last();
+        last.outcome = outcome;
+        last.endedNs = clock_.nowNs();
+    }
+    record_.outcome = outcome;
+    record_.exitStatus = exitStatus;
+    record_.finished = QDateTime::currentDateTime();
+    emit checkEnded(record_);
+}
