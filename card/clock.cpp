@@ -73,34 +73,3 @@ void RealClock::timerEvent(QTimerEvent* event) {
     else
         fire(id);
 }
-
-void VirtualClock::unschedule(quint64 id) {
-    for (auto at = queue_.begin(); at != queue_.end(); ++at) {
-        if (at->second != id) continue;
-        queue_.erase(at);
-        return;
-    }
-}
-
-bool VirtualClock::fireNext(qint64 limitNs) {
-    if (queue_.empty() || queue_.begin()->first > limitNs) return false;
-    const auto [deadlineNs, id] = *queue_.begin();
-    queue_.erase(queue_.begin());
-    nowNs_ = std::max(nowNs_, deadlineNs);
-    fire(id);
-    return true;
-}
-
-void VirtualClock::advance(qint64 milliseconds) {
-    const qint64 targetNs = nowNs_ + milliseconds * kNsPerMs;
-    while (fireNext(targetNs)) {
-    }
-    nowNs_ = targetNs;
-}
-
-bool VirtualClock::runUntil(const std::function<bool()>& done, qint64 limitMs) {
-    const qint64 limitNs = nowNs_ + limitMs * kNsPerMs;
-    while (!done())
-        if (!fireNext(limitNs)) return false;
-    return true;
-}

@@ -3,7 +3,6 @@
 
 #include <functional>
 #include <map>
-#include <set>
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -70,30 +69,6 @@ private:
     QElapsedTimer started_;
     std::map<int, quint64> byQtTimer_;
     std::map<quint64, int> qtTimerOf_;
-};
-
-// Time that moves only when told: the alarms fall due in order of their time, the earlier armed
-// first when two share it, and no real time passes.
-class VirtualClock : public Clock {
-public:
-    qint64 nowNs() const override { return nowNs_; }
-    // Moves time forward, calling every alarm due on the way.
-    void advance(qint64 milliseconds);
-    // Calls the alarms in order until done() holds, no alarm is left or limitMs more have passed;
-    // gives back whether done() holds.
-    bool runUntil(const std::function<bool()>& done, qint64 limitMs = 600'000);
-    bool hasAlarms() const { return !queue_.empty(); }
-
-protected:
-    void schedule(quint64 id, qint64 deadlineNs) override { queue_.emplace(deadlineNs, id); }
-    void unschedule(quint64 id) override;
-
-private:
-    // Calls the first alarm if it is due by limitNs; false when none is.
-    bool fireNext(qint64 limitNs);
-
-    qint64 nowNs_ = 0;
-    std::set<std::pair<qint64, quint64>> queue_;
 };
 
 #endif

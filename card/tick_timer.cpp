@@ -43,7 +43,8 @@ void TickTimer::runTick() {
 void TickTimer::tickReturned() {
     running_.reset();
     emit tickEnded();
-    if (pending_ && active_ && !running_) {
+    // stop() drops a pending tick, so one still pending belongs to a running timer.
+    if (pending_ && !running_) {
         pending_ = false;
         runTick();
     }

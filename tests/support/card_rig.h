@@ -6,6 +6,7 @@
 #include "card/card.h"
 #include "card/card_faults.h"
 #include "card/clock.h"
+#include "tests/support/virtual_clock.h"
 #include "card/simulated_card.h"
 #include "tests/support/recording_port.h"
 
