@@ -6,9 +6,9 @@
 #include "card/card.h"
 #include "card/card_faults.h"
 #include "card/clock.h"
-#include "tests/support/virtual_clock.h"
 #include "card/simulated_card.h"
 #include "tests/support/recording_port.h"
+#include "tests/support/virtual_clock.h"
 
 // A simulated card on a virtual clock, with every port operation and the time between them recorded.
 // Without faults, no card is behind the port: its status reads give the values scripted on it.

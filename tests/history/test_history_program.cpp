@@ -1,0 +1,128 @@
+#include <csignal>
+
+#include <QtTest>
+
+// The history as the program keeps it and reads it back, for a user at a terminal.
+class TestHistoryProgram : public QObject {
+    Q_OBJECT
+private slots:
+    void labelsRefused_data();
+    void labelsRefused();
+    void unusableHistory_data();
+    void unusableHistory();
+    void twoProgramsAndSpreadsheet();
+    void killedCheckReadsInterrupted();
+};
+
+namespace {
+
+const QString kBrokenFirstWire = QStringLiteral(
+    "SE HA PRODUCIDO UN ERROR\nCOMPRUEBE LAS CONEXIONES\nSE HA PRODUCIDO UN ERROR\nCOMPRUEBE LAS CONEXIONES\n");
+
+struct Run {
+    int status;
+    QString out;
+    QString err;
+    QByteArray outBytes;
+};
+
+Run run(const QStringList& arguments) {
+    QProcess program;
+    program.start(CARDCHECK_EXECUTABLE, arguments);
+    program.waitForFinished(30000);
+    const QByteArray out = program.readAllStandardOutput();
+    return {program.exitCode(), QString::fromUtf8(out), QString::fromUtf8(program.readAllStandardError()), out};
+}
+
+QByteArray contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
+}  // namespace
+
+// A label is refused before the port is touched: the missing port is never reported.
+void TestHistoryProgram::labelsRefused_data() {
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("blank") << "   "
+                           << "La etiqueta de --card está vacía.";
+    QTest::newRow("control character") << "14\t15"
+                                       << "no puede llevar caracteres de control";
+    QTest::newRow("65 characters") << QString(65, u'ñ') << "tiene más de 64 caracteres";
+}
+
+void TestHistoryProgram::labelsRefused() {
+    QFETCH(QString, label);
+    const Run refused = run({"--auto", "--port", "/nonexistent", "--card", label});
+    QCOMPARE(refused.status, 2);
+    QFETCH(QString, message);
+    QVERIFY2(refused.err.contains(message) && !refused.err.contains("/nonexistent"), qPrintable(refused.err));
+}
+
+void TestHistoryProgram::unusableHistory_data() {
+    QTest::addColumn<QByteArray>("existing");  // what the file holds before; empty: a file where the folder should be
+    QTest::addColumn<QString>("cause");
+    QTest::newRow("not a database") << QByteArray("notas de clase\n") << "el archivo no es una base de datos";
+    QTest::newRow("folder is a file") << QByteArray() << "no se puede crear la carpeta";
+}
+
+// The check runs and ends exactly as without a history, with one warning, and the file is left as it was.
+void TestHistoryProgram::unusableHistory() {
+    QFETCH(QByteArray, existing);
+    QTemporaryDir dir;
+    QFile file(dir.filePath("archivo"));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(existing.isEmpty() ? "x" : existing) > 0);
+    file.close();
+    const QString history = existing.isEmpty() ? file.fileName() + "/historial.sqlite" : file.fileName();
+    const Run checked = run({"--auto", "--simulate", "--fault", "roto:0", "--history", history});
+    QCOMPARE(checked.status, 1);
+    QCOMPARE(checked.out, kBrokenFirstWire);
+    QFETCH(QString, cause);
+    QCOMPARE(checked.err.count("No se usa el historial " + history + ": " + cause), 1);
+    QCOMPARE(contents(file.fileName()), existing.isEmpty() ? QByteArray("x") : existing);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"archivo"});
+}
+
+// Two programs on one history both record; the spreadsheet gets every label back as it was typed.
+void TestHistoryProgram::twoProgramsAndSpreadsheet() {
+    QTemporaryDir dir;
+    const QString history = dir.filePath("historial.sqlite");
+    const QString label = QStringLiteral("=Núñez; \"7\"");
+    QProcess first, second;
+    first.start(CARDCHECK_EXECUTABLE,
+                {"--auto", "--simulate", "--fault", "roto:0", "--history", history, "--card", label});
+    second.start(CARDCHECK_EXECUTABLE,
+                 {"--auto", "--simulate", "--fault", "roto:0", "--history", history, "--card", "8"});
+    QVERIFY(first.waitForFinished(30000) && second.waitForFinished(30000));
+    QCOMPARE(first.exitCode(), 1);
+    QCOMPARE(second.exitCode(), 1);
+    QCOMPARE(QString::fromUtf8(first.readAllStandardOutput()), kBrokenFirstWire);
+
+    const Run list = run({"--history-list", "--history", history});
+    QCOMPARE(list.status, 0);
+    QCOMPARE(list.out.count("completa   con fallos: test 1, paso 0: entrada 0\n"), 2);
+    QVERIFY(list.out.contains(label) && list.out.contains("  8 "));
+    const Run csv = run({"--history-csv", "-", "--history", history, "--card", label});
+    const QStringList rows = csv.out.split("\r\n", Qt::SkipEmptyParts);
+    QCOMPARE(rows.size(), 2);
+    QVERIFY(csv.outBytes.startsWith("\xEF\xBB\xBFinicio;fin;tarjeta;tipo;modo;puerto;resultado;test fallido;"));
+    QVERIFY2(rows[1].contains(";\"'=Núñez; \"\"7\"\"\";completa;sin ventana;simulada;con fallos;1;0;;"),
+             qPrintable(rows[1]));
+}
+
+// A check cut short by SIGKILL (as by a crash or a power cut) reads back as interrupted.
+void TestHistoryProgram::killedCheckReadsInterrupted() {
+    QTemporaryDir dir;
+    const QString history = dir.filePath("historial.sqlite");
+    QProcess program;
+    program.start(CARDCHECK_EXECUTABLE, {"--auto", "--simulate", "--history", history, "--card", "9"});
+    QTRY_VERIFY_WITH_TIMEOUT(run({"--history-list", "--history", history}).out.contains("  en curso"), 10000);
+    ::kill(pid_t(program.processId()), SIGKILL);
+    QVERIFY(program.waitForFinished(5000));
+    const Run list = run({"--history-list", "--history", history});
+    QVERIFY2(list.out.endsWith("  9             completa   interrumpida\n"), qPrintable(list.out));
+}
+
+QTEST_GUILESS_MAIN(TestHistoryProgram)
+#include "test_history_program.moc"
