@@ -21,13 +21,13 @@ QString joined(const QList<int>& values) {
 
 }  // namespace
 
-std::optional<QString> forEachCheck(const QSqlDatabase& database, const QString& card,
+std::optional<QString> forEachCheck(const QSqlDatabase& database, const QString& card, Reading reading,
                                     const std::function<void(const StoredCheck&)>& visit) {
     QSqlQuery query(database);
     query.setForwardOnly(true);
-    query.prepare(
-        QStringLiteral("SELECT %1 FROM checks %2 ORDER BY started DESC, id DESC")
-            .arg(QLatin1String(kStoredCheckColumns), card.isEmpty() ? QString() : QStringLiteral("WHERE card = ?")));
+    query.prepare(QStringLiteral("SELECT %1 FROM checks %2 ORDER BY started DESC, id DESC")
+                      .arg(QLatin1String(reading == Reading::List ? kListedCheckColumns : kExportedCheckColumns),
+                           card.isEmpty() ? QString() : QStringLiteral("WHERE card = ?")));
     if (!card.isEmpty()) query.addBindValue(card);
     if (!query.exec()) return query.lastError().text();
     while (query.next()) visit(storedCheck(query));

@@ -11,9 +11,10 @@
 
 class QSqlDatabase;
 
-// Every check of the history, newest first, or only those of one card when card is not empty.
-// Gives back what went wrong, if anything.
-std::optional<QString> forEachCheck(const QSqlDatabase& database, const QString& card,
+// Every check of the history, newest first, or only those of one card when card is not empty, with
+// the columns the list or the spreadsheet needs. Gives back what went wrong, if anything.
+enum class Reading { List, Spreadsheet };
+std::optional<QString> forEachCheck(const QSqlDatabase& database, const QString& card, Reading reading,
                                     const std::function<void(const StoredCheck&)>& visit);
 
 // One line of --history-list: date and time, label, kind, outcome and what failed.

@@ -48,7 +48,7 @@ StoredCheck storedCheck(const QSqlQuery& query) {
     check.outcome = query.value(6).toString();
     if (check.outcome == u"running" && !programRunning(query.value(7).toString()))
         check.outcome = QStringLiteral("interrupted");
-    check.record = QJsonDocument::fromJson(query.value(8).toString().toUtf8()).object();
+    if (!query.value(8).isNull()) check.record = QJsonDocument::fromJson(query.value(8).toString().toUtf8()).object();
     return check;
 }
 
@@ -74,7 +74,8 @@ QString cardWord(const QString& card) {
 }
 
 QString voltsText(double volts, int decimals) {
-    return QLocale(QLocale::Spanish, QLocale::Spain).toString(volts, 'f', decimals);
+    static const QLocale spanish(QLocale::Spanish, QLocale::Spain);
+    return spanish.toString(volts, 'f', decimals);
 }
 
 int failedTest(const QJsonObject& record) {

@@ -20,10 +20,20 @@ struct StoredCheck {
     QJsonObject record;  // the JSON document
 };
 
-// The columns, in this order, that storedCheck reads from a query's row.
+// The columns, in this order, that storedCheck reads from a query's row: the whole record.
 inline constexpr const char* kStoredCheckColumns = "id, started, finished, card, kind, mode, outcome, owner, record";
-// A row of "SELECT <kStoredCheckColumns> FROM checks". A check left running by a program that is
-// gone (killed, a crash, a power cut) reads as interrupted.
+// The same for long lists: the whole record only of a failed check (what failed), none of the others.
+inline constexpr const char* kListedCheckColumns =
+    "id, started, finished, card, kind, mode, outcome, owner, CASE WHEN outcome = 'fail' THEN record END";
+// The same for a spreadsheet: of the checks that did not fail only the fields it shows (port,
+// version and the last analog reading), which SQLite takes out of the record without the program
+// reading it all.
+inline constexpr const char* kExportedCheckColumns =
+    "id, started, finished, card, kind, mode, outcome, owner, "
+    "CASE WHEN outcome = 'fail' THEN record ELSE json_object('port', json_extract(record, '$.port'), "
+    "'version', json_extract(record, '$.version'), 'analog', json_array(json_extract(record, '$.analog[#-1]'))) END";
+// A row of "SELECT <kStoredCheckColumns> FROM checks" (or the columns for lists and spreadsheets). A check left
+// running by a program that is gone (killed, a crash, a power cut) reads as interrupted.
 StoredCheck storedCheck(const QSqlQuery& query);
 
 // In the user's words.
