@@ -1,11 +1,12 @@
 // Runs the whole automatic sequence on the simulated card with the real clock and the real timers,
 // the window on screen (offscreen platform) as in normal use; compares how long each test took with
 // the least that its waits and timer intervals allow, and measures how late the event loop gets to
-// a timer that is due all through the sequence.
+// a timer that is due all through the sequence. The check is kept in a history, as every check is.
 #include <cstdio>
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 
 #include "app/headless_run.h"
 #include "autotest/form3.h"
@@ -13,6 +14,8 @@
 #include "card/card.h"
 #include "card/clock.h"
 #include "card/simulated_card.h"
+#include "history/check_journal.h"
+#include "history/run_recorder.h"
 
 namespace {
 
@@ -47,6 +50,10 @@ int main(int argc, char* argv[]) {
         for (const Least& test : kLeast)
             if (line == QLatin1String(test.line)) ends << sinceClick.elapsed();
     });
+    QTemporaryDir historyFolder;
+    CheckJournal journal(historyFolder.filePath("historial.sqlite"), {"1", "headless", "simulated", {}},
+                         [](const QString& warning) { std::printf("%s\n", qPrintable(warning)); });
+    journal.follow(run.recorder());
     int status = -1;
     QObject::connect(&run, &HeadlessRun::finished, [&](int exitStatus) {
         status = exitStatus;
