@@ -1,9 +1,9 @@
 #!/bin/sh
 # Installs what building and testing cardcheck needs on Debian 12: the compiler, CMake, Qt 6 with
-# its Spanish translation, and a font. With --packaging, also what building and checking the Debian
+# its Spanish translation and its SQLite driver (the history), and a font. With --packaging, also what building and checking the Debian
 # package needs: dpkg-shlibdeps (dpkg-dev), file, lintian and man.
 set -e
-packages="cmake g++ make qt6-base-dev qt6-translations-l10n fonts-dejavu-core"
+packages="cmake g++ make qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n fonts-dejavu-core"
 if [ "${1-}" = "--packaging" ]; then packages="$packages dpkg-dev file lintian man-db"; fi
 missing=""
 for p in $packages; do
