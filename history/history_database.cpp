@@ -115,7 +115,7 @@ std::variant<std::unique_ptr<HistoryDatabase>, QString> HistoryDatabase::open(co
     database.setDatabaseName(path);
     database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
     if (!database.open()) return refuse(sqliteCause(database.lastError()));
-    if (auto error = history->prepareSchema()) return refuse(*error);
+    if (auto error = history->prepareSchema(create)) return refuse(*error);
     return history;
 }
 
@@ -129,16 +129,20 @@ QSqlDatabase HistoryDatabase::database() const {
 }
 
 // WAL lets a reader and a writer work at once, and two writers wait for each other within the busy
-// timeout; FULL makes every end of a check durable before the program goes on.
-std::optional<QString> HistoryDatabase::prepareSchema() {
+// timeout; FULL makes every end of a check durable before the program goes on. A reader changes
+// nothing, so a history on a read-only medium can still be read.
+std::optional<QString> HistoryDatabase::prepareSchema(bool create) {
     QSqlQuery query(database());
     auto failed = [&query] { return sqliteCause(query.lastError()); };
     if (!query.exec(QStringLiteral("PRAGMA user_version"))) return failed();
     int version = query.next() ? query.value(0).toInt() : 0;
     if (version > kSchemaVersion)
         return QStringLiteral("lo ha creado una versión más reciente de cardcheck (esquema %1)").arg(version);
-    if (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) ||
-        !query.exec(QStringLiteral("PRAGMA synchronous=FULL")))
+    if (!create) {
+        if (version < 1) return QStringLiteral("no es un historial de cardcheck");
+        return std::nullopt;
+    }
+    if (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !query.exec(QStringLiteral("PRAGMA synchronous=FULL")))
         return failed();
     if (version == kSchemaVersion) return std::nullopt;
     // One step per version; an empty file becomes version 1. Two programs starting at once: the

@@ -52,7 +52,7 @@ public:
 
 private:
     HistoryDatabase(QString path, QString connection) : path_(std::move(path)), connection_(std::move(connection)) {}
-    std::optional<QString> prepareSchema();
+    std::optional<QString> prepareSchema(bool create);
     QString problem(const QString& cause) const;
 
     QString path_;
