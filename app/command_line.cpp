@@ -33,6 +33,11 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
                                                    "ARCHIVO, que se reemplaza entero al terminar."),
                                     QStringLiteral("ARCHIVO"));
     parser.addOptions({help, version, port, simulate, fault, headless, report});
+    const QCommandLineOption ports(QStringLiteral("ports"),
+                                   QStringLiteral("Muestra los puertos paralelos del ordenador: dirección, "
+                                                  "interrupción, quién los usa y si puede abrirlos; no toca "
+                                                  "ninguno."));
+    parser.addOption(ports);
 
     // Qt names the program by the path it was started with; the help names it as it is typed, in
     // Qt's own words, so that its translation applies to them as to the rest of its text.
@@ -61,6 +66,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     if (parser.isSet(report) && parser.value(report).isEmpty())
         return mistake(QStringLiteral("--report necesita el nombre de un archivo."));
     options.reportPath = parser.value(report);
+    options.listPorts = parser.isSet(ports);
     options.faultOptions = parser.values(fault);
     for (const QString& text : parser.values(fault)) {
         if (auto error = addFault(options.faults, text)) return mistake(*error);

@@ -15,6 +15,7 @@ struct CommandLine {
     CardFaults faults;
     QStringList faultOptions;  // the --fault options as given, for the report
     QString reportPath;        // --report; empty when no report is kept
+    bool listPorts = false;    // --ports: list the parallel ports and end
 };
 
 // The outcome of reading the arguments: either options to run with, or text to print and the

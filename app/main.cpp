@@ -3,16 +3,17 @@
 #include <QApplication>
 
 #include "app/command_line.h"
-#include "history/diagnosis.h"
 #include "app/exit_signals.h"
 #include "app/headless_run.h"
 #include "app/navigator.h"
-#include "history/run_report.h"
+#include "app/ports_listing.h"
 #include "app/start_up.h"
 #include "app/translation.h"
 #include "card/card.h"
 #include "card/clock.h"
 #include "card/port.h"
+#include "history/diagnosis.h"
+#include "history/run_report.h"
 
 namespace {
 
@@ -75,6 +76,10 @@ int main(int argc, char* argv[]) {
         return parsed.exitStatus;
     }
     const CommandLine& options = *parsed.options;
+    if (options.listPorts) {
+        std::fputs(qPrintable(portsListing()), stdout);
+        return 0;
+    }
     // The headless run needs no display at all.
     if (options.headless && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
 
