@@ -44,7 +44,7 @@ void TestCommandLine::helpAndVersion() {
     QVERIFY(!help.options);
     QCOMPARE(help.exitStatus, 0);
     for (const char* option :
-         {"--port", "--simulate", "--fault", "--auto", "--ports", "--help", "--version", "cruzados:A,B"})
+         {"--port", "--simulate", "--fault", "--auto", "--ports", "--help", "--version", "cruzados:A,B", "ausente"})
         QVERIFY2(help.text.contains(QLatin1String(option)), option);
     QVERIFY(help.text.indexOf("cruzados:A,B") > help.text.indexOf("--auto"));  // the faults below the options
 
