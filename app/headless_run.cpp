@@ -64,16 +64,30 @@ void HeadlessRun::stop(int exitStatus) {
 }
 
 void HeadlessRun::portLost(int exitStatus) {
+    portGone_ = true;
     closeRecord(Outcome::Fail, exitStatus);
 }
 
+// The reading at rest belongs to the end: with the relays already off, a signal then changes nothing.
 void HeadlessRun::end(Outcome outcome, int exitStatus) {
     if (done_) return;
     done_ = true;
     stopTickTimers(form3_);
     card_.WriteOutputs(0);
     closeRecord(outcome, exitStatus);
-    emit finished(exitStatus);
+    if (outcome != Outcome::Fail || !firstFailedCheck(record_)) {
+        emit finished(exitStatus);
+        return;
+    }
+    restRead_ = readAtRest();
+    restRead_->start([this, exitStatus] { emit finished(exitStatus); });
+}
+
+// The designed sequence reads nothing with every output off before its first failed check.
+Task<> HeadlessRun::readAtRest() {
+    co_await card_.Sleep(kRestSettleMs);
+    const qint16 inputs = card_.ReadDigitalInputs();
+    if (!portGone_) record_.inputsAtRest = inputs;  // nothing read from a port that is gone counts
 }
 
 // The running test ends with the run.

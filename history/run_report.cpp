@@ -77,6 +77,7 @@ QJsonDocument reportDocument(const RunRecord& record, const QString& port, const
                                      {"finished", localTime(record.finished)},
                                      {"outcome", outcomeName(record.outcome)},
                                      {"exit_status", record.exitStatus},
+                                     {"card_answers", !cardSilent(record)},
                                      {"lines", QJsonArray::fromStringList(record.lines)},
                                      {"tests", tests},
                                      {"analog", analog}});

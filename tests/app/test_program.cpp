@@ -52,6 +52,10 @@ void TestProgram::exitStatuses_data() {
         << QStringList{"--auto", "--simulate", "--fault", "roto:0"} << 1
         << "SE HA PRODUCIDO UN ERROR\nCOMPRUEBE LAS CONEXIONES\nSE HA PRODUCIDO UN ERROR\nCOMPRUEBE LAS CONEXIONES\n"
         << "";
+    QTest::newRow("headless, no card") << QStringList{"--auto", "--simulate", "--fault", "ausente"} << 1
+                                       << "SE HA PRODUCIDO UN ERROR\nCOMPRUEBE LAS CONEXIONES\nSE HA PRODUCIDO UN "
+                                          "ERROR\nCOMPRUEBE LAS CONEXIONES\n"
+                                       << "La tarjeta no responde";
 }
 
 void TestProgram::exitStatuses() {
