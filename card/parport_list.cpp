@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <vector>
 
 #include <QDir>
 #include <QFile>
@@ -116,10 +117,9 @@ std::optional<QString> deviceAccessProblem(const QString& device) {
 
     const struct group* owner = ::getgrgid(status.st_gid);
     const QString group = owner ? QString::fromLocal8Bit(owner->gr_name) : QString::number(status.st_gid);
-    gid_t groups[NGROUPS_MAX];
-    const int count = ::getgroups(NGROUPS_MAX, groups);
-    const bool inSession = ::getegid() == status.st_gid ||
-                           std::find(groups, groups + std::max(count, 0), status.st_gid) != groups + std::max(count, 0);
+    std::vector<gid_t> groups(std::max(::getgroups(0, nullptr), 0));
+    groups.resize(std::max(::getgroups(static_cast<int>(groups.size()), groups.data()), 0));
+    const bool inSession = ::getegid() == status.st_gid || std::ranges::find(groups, status.st_gid) != groups.end();
     if (inSession)
         return QStringLiteral("el grupo %1 no puede leer y escribir en %2 (permisos %3)")
             .arg(group, device)
