@@ -12,36 +12,13 @@ private slots:
     void listing();
 };
 
-namespace {
-
-void write(const QString& path, const QByteArray& text) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
-}
-
-// A port as "number base-addr irq modes active", as the kernel's files hold them; its device file
-// is made unless the port is marked "sin dispositivo".
-void makePort(const ParportPlaces& places, const QString& port) {
-    const QStringList field = port.split(u' ');
-    const QString folder = places.proc + "/parport" + field[0];
-    write(folder + "/base-addr", field[1].toLatin1() + "\t0\n");
-    write(folder + "/irq", field[2].toLatin1() + '\n');
-    write(folder + "/modes", field[3].toLatin1() + '\n');
-    write(folder + "/devices/active", field[4].toLatin1() + '\n');
-    if (field.size() < 6) write(places.device(field[0].toInt()), "");
-}
-
-}  // namespace
-
 void TestPorts::listing_data() {
-    QTest::addColumn<QStringList>("ports");
+    QTest::addColumn<QStringList>("ports");   // "number base-addr irq modes active [no device file]"
     QTest::addColumn<QStringList>("listed");  // in this order
     QTest::addColumn<QString>("refusal");     // the advice when a device that does not exist is asked for
-    QTest::newRow("no port") << QStringList{}
-                             << QStringList{"no tiene ningún puerto paralelo", "sudo modprobe parport_pc ppdev"}
-                             << "no tiene ningún puerto paralelo que el núcleo conozca: si tiene uno, cargue sus "
-                                "controladores (sudo modprobe parport_pc ppdev).";
+    QTest::newRow("no port")
+        << QStringList{} << QStringList{"no tiene ningún puerto paralelo", "modprobe parport_pc"}
+        << "núcleo conozca: si tiene uno, cargue sus controladores (sudo modprobe parport_pc ppdev)";
     QTest::newRow("one at 0x378 held by lp")
         << QStringList{"0 888 7 PCSPP,TRISTATE,COMPAT,EPP,ECP lp"}
         << QStringList{"DEV/parport0\n  dirección:    0x378 (888)\n  interrupción: 7\n  modos:        "
@@ -54,7 +31,7 @@ void TestPorts::listing_data() {
                        "DEV/parport10\n  dirección:    0xd010 (53264)", "otro programa: cardcheck (pid 4242)"}
         << "Puertos paralelos de este ordenador: DEV/parport0 en 0x378, DEV/parport10 en 0xd010.";
     QTest::newRow("device file missing")
-        << QStringList{"0 888 7 PCSPP none sin-dispositivo"}
+        << QStringList{"0 888 7 PCSPP none no-device"}
         << QStringList{"acceso:       no, falta DEV/parport0: el módulo ppdev no está cargado (sudo modprobe ppdev)"}
         << "Sus dispositivos no existen: cargue el módulo ppdev";
 }
@@ -64,13 +41,27 @@ void TestPorts::listing() {
     QFETCH(QStringList, listed);
     QFETCH(QString, refusal);
     QTemporaryDir root;
+    const auto write = [](const QString& path, const QByteArray& text) {
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
+    };
     const ParportPlaces places{root.filePath("proc"), root.filePath("dev"), root.filePath("processes")};
     QDir().mkpath(places.proc);
-    for (const QString& port : ports) makePort(places, port);
+    for (const QString& port : ports) {
+        const QStringList field = port.split(u' ');
+        const QString folder = places.proc + "/parport" + field[0];
+        for (const auto& [file, value] : {std::pair{"/base-addr", field[1] + "\t0"},
+                                          {"/irq", field[2]},
+                                          {"/modes", field[3]},
+                                          {"/devices/active", field[4]}})
+            write(folder + file, value.toLatin1() + '\n');
+        if (field.size() < 6) write(places.device(field[0].toInt()), "");
+    }
     // A program that has /dev/parport10 open, as the kernel shows it under /proc/PID.
     write(places.processes + "/4242/comm", "cardcheck\n");
-    QDir().mkpath(places.processes + "/4242/fd");
-    QVERIFY(QFile::link(places.device(10), places.processes + "/4242/fd/3"));
+    QVERIFY(QDir().mkpath(places.processes + "/4242/fd") &&
+            QFile::link(places.device(10), places.processes + "/4242/fd/3"));
 
     const QString text = portsListing(places);
     qsizetype at = 0;
