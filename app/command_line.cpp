@@ -54,8 +54,12 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
                                         QStringLiteral("Escribe todo el historial en ARCHIVO como CSV para una hoja "
                                                        "de cálculo (- para la salida estándar) y termina."),
                                         QStringLiteral("ARCHIVO"));
-    parser.addOptions(
-        {help, version, port, simulate, fault, headless, report, card, history, noHistory, historyList, historyCsv});
+    const QCommandLineOption ports(QStringLiteral("ports"),
+                                   QStringLiteral("Muestra los puertos paralelos del ordenador: dirección, "
+                                                  "interrupción, quién los usa y si puede abrirlos; no toca "
+                                                  "ninguno."));
+    parser.addOptions({help, version, port, simulate, fault, headless, report, ports, card, history, noHistory,
+                       historyList, historyCsv});
 
     // Qt names the program by the path it was started with; the help names it as it is typed, in
     // Qt's own words, so that its translation applies to them as to the rest of its text.
@@ -105,6 +109,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         return mistake(
             QStringLiteral("--history-list y --history-csv solo leen el historial: no se usan con --auto, "
                            "--simulate, --port ni --no-history."));
+    options.listPorts = parser.isSet(ports);
     options.faultOptions = parser.values(fault);
     for (const QString& text : parser.values(fault)) {
         if (auto error = addFault(options.faults, text)) return mistake(*error);

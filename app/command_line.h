@@ -20,6 +20,7 @@ struct CommandLine {
     bool keepHistory = true;   // false with --no-history
     bool listHistory = false;  // --history-list: print the history and end
     QString historyCsv;        // --history-csv: write the history as CSV there ("-": standard output) and end
+    bool listPorts = false;    // --ports: list the parallel ports and end
 };
 
 // Why a card's label cannot be used, in Spanish; nothing when it can (once trimmed).

@@ -9,14 +9,12 @@
 HeadlessRun::HeadlessRun(Card& card, Clock& clock, const QString& programFolder,
                          std::function<void(const QString&)> printLine)
     : card_(card), form3_(new Form3(card, clock, *this, programFolder)), recorder_(new RunRecorder(*form3_, clock)) {
-    recorder_->setEndsProgram(true);
+    // The run closes the record itself, once the relays are off and the inputs read at rest.
+    recorder_->setClosesOnVerdict(false);
+    connect(recorder_, &RunRecorder::verdictReached, this, &HeadlessRun::verdict);
     connect(form3_->List2, &ListBox::lineAdded, this, printLine);
     // The record outlives the window, which goes with the run.
-    connect(recorder_, &RunRecorder::checkEnded, this, [this](const RunRecord& record) {
-        record_ = record;
-        // A lost port is met inside a tick, which must run out by itself rather than be given up.
-        if (!portLost_) end(record.exitStatus.value_or(kTestFailed));
-    });
+    connect(recorder_, &RunRecorder::checkEnded, this, [this](const RunRecord& record) { record_ = record; });
 }
 
 HeadlessRun::~HeadlessRun() {
@@ -29,19 +27,43 @@ void HeadlessRun::start() {
 }
 
 void HeadlessRun::stop(int exitStatus) {
-    end(exitStatus);
+    if (!endTests()) return;
     recorder_->close(Outcome::Interrupted, exitStatus);
+    emit finished(exitStatus);
 }
 
+// Met inside a tick, which must run out by itself rather than be given up.
 void HeadlessRun::portLost(int exitStatus) {
-    portLost_ = true;
+    portGone_ = true;
     recorder_->close(Outcome::Fail, exitStatus);
 }
 
-void HeadlessRun::end(int exitStatus) {
-    if (done_) return;
+bool HeadlessRun::endTests() {
+    if (done_) return false;
     done_ = true;
     stopTickTimers(form3_);
     card_.WriteOutputs(0);
-    emit finished(exitStatus);
+    return true;
+}
+
+// The reading at rest belongs to the end: with the relays already off, a signal then changes nothing.
+void HeadlessRun::verdict(bool passed) {
+    if (!endTests()) return;
+    if (passed || !firstFailedCheck(recorder_->record())) {
+        recorder_->close(passed ? Outcome::Pass : Outcome::Fail, passed ? kCardPassed : kTestFailed);
+        emit finished(passed ? kCardPassed : kTestFailed);
+        return;
+    }
+    restRead_ = readAtRest();
+    restRead_->start([this] {
+        recorder_->close(Outcome::Fail, kTestFailed);
+        emit finished(kTestFailed);
+    });
+}
+
+// The designed sequence reads nothing with every output off before its first failed check.
+Task<> HeadlessRun::readAtRest() {
+    co_await card_.Sleep(kRestSettleMs);
+    const qint16 inputs = card_.ReadDigitalInputs();
+    if (!portGone_) recorder_->noteInputsAtRest(inputs);  // nothing read from a port that is gone counts
 }

@@ -2,9 +2,11 @@
 #define APP_HEADLESS_RUN_H
 
 #include <functional>
+#include <optional>
 
 #include <QObject>
 
+#include "card/task.h"
 #include "history/run_record.h"
 #include "widgets/navigation.h"
 
@@ -16,12 +18,15 @@ class RunRecorder;
 // The headless run of --auto: the automatic sequence once, from test 1, on the test window itself
 // kept out of sight. Each verdict line is passed on as it is written, and at the end the relays
 // are switched off and the run finishes with 0 for a good card or 1 for a failed test. What the
-// run finds is kept in its record.
+// run finds is kept in its record; after a failed digital check that includes the inputs read once
+// more with the relays off, which tells a card that does not answer from a wiring fault.
 class HeadlessRun : public QObject, private Navigation {
     Q_OBJECT
 public:
     static constexpr int kCardPassed = 0;
     static constexpr int kTestFailed = 1;
+    // From switching the relays off to reading the inputs at rest, as test 1 lets its relays settle.
+    static constexpr qint32 kRestSettleMs = 100;
 
     HeadlessRun(Card& card, Clock& clock, const QString& programFolder, std::function<void(const QString&)> printLine);
     ~HeadlessRun() override;
@@ -34,13 +39,17 @@ public:
     void stop(int exitStatus);
     // The port is gone: the record closes as failed with that status, and nothing read later counts.
     void portLost(int exitStatus);
+    // The record of the check once it has ended.
     const RunRecord& record() const { return record_; }
 
 signals:
     void finished(int exitStatus);
 
 private:
-    void end(int exitStatus);
+    void verdict(bool passed);
+    // Stops the tests and switches the relays off; false when the run had ended already.
+    bool endTests();
+    Task<> readAtRest();
     // Nobody can click the window's buttons, so these are never asked for.
     void showMenu() override {}
     void unload(QWidget*) override {}
@@ -50,7 +59,8 @@ private:
     Form3* form3_;
     RunRecorder* recorder_;
     bool done_ = false;
-    bool portLost_ = false;
+    bool portGone_ = false;
+    std::optional<Task<>> restRead_;
     RunRecord record_;
 };
 

@@ -7,6 +7,7 @@
 #include "app/headless_run.h"
 #include "app/history_commands.h"
 #include "app/navigator.h"
+#include "app/ports_listing.h"
 #include "app/start_up.h"
 #include "app/translation.h"
 #include "card/card.h"
@@ -90,6 +91,10 @@ int main(int argc, char* argv[]) {
         return parsed.exitStatus;
     }
     const CommandLine& options = *parsed.options;
+    if (options.listPorts) {
+        std::fputs(qPrintable(portsListing()), stdout);
+        return 0;
+    }
     if (options.listHistory || !options.historyCsv.isEmpty()) {
         QCoreApplication reading(argc, argv);
         return printHistory(options);

@@ -24,7 +24,8 @@ QString faultSyntaxHelp() {
         "  cruzados:A,B       los cables de las salidas A y B están cruzados (de 0 a 7)\n"
         "  fija:N=V           la entrada digital N lee siempre V (0 o 1)\n"
         "  analogica:K=R,...  la entrada analógica K (1 a 4) da las lecturas R (0 a 255),\n"
-        "                     una por lectura; la última se mantiene");
+        "                     una por lectura; la última se mantiene\n"
+        "  ausente            no hay tarjeta en el puerto: las entradas no siguen a las salidas");
 }
 
 std::optional<QString> addFault(CardFaults& faults, const QString& text) {
@@ -66,8 +67,11 @@ std::optional<QString> addFault(CardFaults& faults, const QString& text) {
             return malformed(text, QStringLiteral("se esperaba analogica:K=R o analogica:K=R1,R2,... con K de 1 a 4 y "
                                                   "lecturas de 0 a 255"));
         result.analogReadings[*k - 1] = std::move(readings);
+    } else if (kind == u"ausente") {
+        if (colon >= 0) return malformed(text, QStringLiteral("ausente no lleva nada más"));
+        result.absent = true;
     } else {
-        return malformed(text, QStringLiteral("los fallos conocidos son roto, cruzados, fija y analogica"));
+        return malformed(text, QStringLiteral("los fallos conocidos son roto, cruzados, fija, analogica y ausente"));
     }
     faults = std::move(result);
     return std::nullopt;

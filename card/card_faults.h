@@ -18,6 +18,8 @@ struct CardFaults {
     // Converter readings of analog inputs 1 to 4, one per reading of the channel; the last one
     // holds once the list is used up. Empty: full scale, as the +5 V chain gives.
     std::array<std::vector<int>, 4> analogReadings{};
+    // No card on the port: the status lines show what an empty port shows, whatever is written.
+    bool absent = false;
 
     bool operator==(const CardFaults&) const = default;
 };

@@ -2,8 +2,9 @@
 
 #include <cerrno>
 #include <cstring>
-#include <future>
-#include <thread>
+
+#include <QFile>
+#include <QFileInfo>
 
 #include <fcntl.h>
 #include <linux/parport.h>
@@ -11,6 +12,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include "card/call_within.h"
 #include "card/registers.h"
 
 namespace {
@@ -24,15 +26,39 @@ QString systemError(int error) {
     return QStringLiteral("error del sistema %1").arg(name ? QString::fromLatin1(name) : QString::number(error));
 }
 
-PortAccessError errorFor(const QString& device, int error) {
+// What the user can do about a missing device: the ports this computer has, or how to get one.
+QString missingAdvice(const ParportPlaces& places) {
+    const QList<Parport> ports = listParports(places);
+    if (ports.isEmpty())
+        return QStringLiteral(
+            "Este ordenador no tiene ningún puerto paralelo que el núcleo conozca: si tiene uno, "
+            "cargue sus controladores (sudo modprobe parport_pc ppdev).");
+    QString advice = QStringLiteral(
+                         "Puertos paralelos de este ordenador: %1. Indique el de la tarjeta con --port "
+                         "(cardcheck --ports da más detalles).")
+                         .arg(portsSummary(ports, places));
+    if (!QFileInfo::exists(places.device(ports.first().number)))
+        advice += QStringLiteral(" Sus dispositivos no existen: cargue el módulo ppdev (sudo modprobe ppdev).");
+    return advice;
+}
+
+// A busy port, by whoever holds it when that is known.
+PortAccessError busyError(const QString& device, const QString& holder = QString(), bool printer = false) {
+    if (holder.isEmpty())
+        return {device, QStringLiteral("el puerto está ocupado"),
+                QStringLiteral("Descargue el controlador de impresora (sudo rmmod lp) o cierre el programa que usa "
+                               "el puerto. cardcheck --ports dice quién lo tiene.")};
+    return {device, QStringLiteral("el puerto está ocupado por %1").arg(holder),
+            printer ? QStringLiteral("Descargue el controlador de impresora: sudo rmmod lp")
+                    : QStringLiteral("Espere a que termine o ciérrelo, y vuelva a intentarlo.")};
+}
+
+PortAccessError errorFor(const QString& device, int error, const ParportPlaces& places) {
     switch (error) {
         case ENOENT:
         case ENODEV:
         case ENXIO:
-            return {device, QStringLiteral("no existe ese dispositivo"),
-                    QStringLiteral("Cargue el módulo ppdev (sudo modprobe ppdev) y compruebe que el ordenador tiene "
-                                   "puerto paralelo. Si la tarjeta está en otro puerto (una tarjeta PCI o PCIe), "
-                                   "indíquelo con --port /dev/parportN.")};
+            return {device, QStringLiteral("no existe ese dispositivo"), missingAdvice(places)};
         case EACCES:
         case EPERM:
             return {device, QStringLiteral("permiso denegado"),
@@ -40,9 +66,7 @@ PortAccessError errorFor(const QString& device, int error) {
                                    "la sesión.")};
         case EBUSY:
         case ETIMEDOUT:
-            return {device, QStringLiteral("el puerto está ocupado por otro controlador"),
-                    QStringLiteral("Descargue el controlador de impresora (sudo rmmod lp) o cierre el programa que "
-                                   "usa el puerto.")};
+            return busyError(device);
         case ENOTTY:
         case EINVAL:
             return {device, QStringLiteral("no es un puerto paralelo"),
@@ -71,16 +95,6 @@ QString lostCause(int error) {
     }
 }
 
-// PPCLAIM sleeps for as long as another driver holds the port, so it runs where it can be waited
-// for with a limit. A claim that never returns keeps its thread and descriptor until the program ends.
-int claimWithin(int fd, int timeoutMs) {
-    auto claimed = std::make_shared<std::promise<int>>();
-    std::future<int> result = claimed->get_future();
-    std::thread([fd, claimed] { claimed->set_value(ioctl(fd, PPCLAIM) == 0 ? 0 : errno); }).detach();
-    if (result.wait_for(std::chrono::milliseconds(timeoutMs)) != std::future_status::ready) return ETIMEDOUT;
-    return result.get();
-}
-
 }  // namespace
 
 QString PortAccessError::message() const {
@@ -88,12 +102,31 @@ QString PortAccessError::message() const {
         .arg(device, cause, advice, kTrySimulate);
 }
 
-std::variant<std::unique_ptr<PpdevPort>, PortAccessError> PpdevPort::open(const QString& device, int claimTimeoutMs) {
-    const int fd = ::open(device.toLocal8Bit().constData(), O_RDWR | O_CLOEXEC);
-    if (fd < 0) return errorFor(device, errno);
-    if (const int error = claimWithin(fd, claimTimeoutMs); error != 0) {
-        if (error != ETIMEDOUT) ::close(fd);
-        return errorFor(device, error);
+// The kernel's claim sleeps while another driver holds the port, and it sleeps holding the one lock
+// under which ppdev runs every request of every program: a claim that waits holds up every other
+// program's port. So a port that somebody holds is refused without a claim.
+std::variant<std::unique_ptr<PpdevPort>, PortAccessError> PpdevPort::open(const QString& device,
+                                                                          const ParportPlaces& places) {
+    const int fd = ::open(QFile::encodeName(device).constData(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) return errorFor(device, errno, places);
+    if (const int number = parportNumber(fd); number >= 0) {
+        if (const auto holder = portHolder(number, places); holder && *holder != u"none") {
+            ::close(fd);
+            return busyError(device, holderText(*holder, number, places), *holder == u"lp");
+        }
+    }
+    const auto claimed =
+        callWithin([fd] { return ioctl(fd, PPCLAIM) == 0 ? 0 : errno; }, kClaimTimeoutMs, kClaimGraceMs,
+                   [fd](int result) {
+                       if (result == 0) ioctl(fd, PPRELEASE);
+                       ::close(fd);
+                   });
+    if (!claimed) return busyError(device);
+    if (*claimed != 0) {
+        // Closing also takes a claim that was given up out of the port's queue, so the kernel never
+        // hands the port to it later.
+        ::close(fd);
+        return errorFor(device, *claimed, places);
     }
     return adopt(fd, device);
 }

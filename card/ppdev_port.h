@@ -7,6 +7,7 @@
 
 #include <QString>
 
+#include "card/parport_list.h"
 #include "card/port.h"
 
 // Why the port could not be used, worded for the user: which device, what went wrong, what to do.
@@ -21,12 +22,16 @@ struct PortAccessError {
 // device (the lp group), and works for any port the kernel lists as parportN.
 class PpdevPort : public Port {
 public:
-    static constexpr int kClaimTimeoutMs = 3000;
+    // A free port is claimed at once: the limit only cuts short a claim that lost a race for the
+    // port, or one made where the kernel does not say who holds it.
+    static constexpr int kClaimTimeoutMs = 250;
+    static constexpr int kClaimGraceMs = 1000;
     static inline const QString kDefaultDevice = QStringLiteral("/dev/parport0");
 
-    // Opens and claims the device, or says why it cannot.
+    // Opens and claims the device, or says why it cannot. A port that somebody holds is refused at
+    // once, never waited for.
     static std::variant<std::unique_ptr<PpdevPort>, PortAccessError> open(const QString& device,
-                                                                          int claimTimeoutMs = kClaimTimeoutMs);
+                                                                          const ParportPlaces& places = {});
     // Takes over a descriptor whose port is already claimed; it is released and closed with the port.
     static std::unique_ptr<PpdevPort> adopt(int fd, const QString& device);
     ~PpdevPort() override;

@@ -50,6 +50,7 @@ qint16 SimulatedCard::PortIn(qint16 port) {
         default:
             break;
     }
+    if (faults_.absent) nibble = control_ & 2 ? kEmptyPortLines & 15 : kEmptyPortLines >> 4;
     return static_cast<qint16>(nibble << 3 | noise);
 }
 

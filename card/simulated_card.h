@@ -16,6 +16,10 @@ class SimulatedCard : public Port {
 public:
     static constexpr qint64 kRelaySettleMs = 5;
     static constexpr qint64 kConversionMs = 20;
+    // What the status lines of a port with nothing on it showed, high nibble first: whichever
+    // control code selects the low (bit 1 set) or the high nibble, the same lines, whatever the
+    // outputs do. As inputs: 1, 3, 4, 5 and 7 read 0.
+    static constexpr int kEmptyPortLines = 0xBA;
 
     explicit SimulatedCard(Clock& clock, CardFaults faults = {});
 

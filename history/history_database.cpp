@@ -142,7 +142,8 @@ std::optional<QString> HistoryDatabase::prepareSchema(bool create) {
         if (version < 1) return QStringLiteral("no es un historial de cardcheck");
         return std::nullopt;
     }
-    if (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !query.exec(QStringLiteral("PRAGMA synchronous=FULL")))
+    if (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) ||
+        !query.exec(QStringLiteral("PRAGMA synchronous=FULL")))
         return failed();
     if (version == kSchemaVersion) return std::nullopt;
     // One step per version; an empty file becomes version 1. Two programs starting at once: the

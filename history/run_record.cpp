@@ -15,3 +15,15 @@ QList<int> inputsOutOfRange(const AnalogVolts& volts) {
         if (!Form3::AnalogInRange(volts[input - 1])) inputs << input;
     return inputs;
 }
+
+const FailedCheck* firstFailedCheck(const RunRecord& record) {
+    for (const TestRecord& test : record.tests)
+        if (!test.failures.isEmpty()) return &test.failures.first();
+    return nullptr;
+}
+
+bool cardSilent(const RunRecord& record) {
+    const FailedCheck* check = firstFailedCheck(record);
+    return check && record.inputsAtRest && check->outputs != 0 && check->inputs == *record.inputsAtRest &&
+           *record.inputsAtRest != Form3::ExpectedInputs(0);
+}

@@ -36,7 +36,10 @@ struct RunRecord {
     std::optional<int> exitStatus;  // only a headless run ends the program with the check
     QStringList lines;              // what List2 received
     QList<TestRecord> tests;        // every test that started, in order
-    QList<AnalogVolts> analog;      // every tick of test 6
+    // After a failed check of tests 1 to 5: the inputs read once more at the run's own end, with
+    // every output off.
+    std::optional<qint16> inputsAtRest;
+    QList<AnalogVolts> analog;  // every tick of test 6
 };
 
 // Where and how a check ran: the same for every check of one run of the program.
@@ -51,5 +54,11 @@ struct CheckContext {
 QList<int> wrongInputs(const FailedCheck& check);
 // The analog inputs, 1 to 4, outside test 6's pass window.
 QList<int> inputsOutOfRange(const AnalogVolts& volts);
+// The first failed check of tests 1 to 5, if any.
+const FailedCheck* firstFailedCheck(const RunRecord& record);
+// Nothing on the port follows the outputs: where the run stopped, the inputs read with outputs on
+// what they read with every output off, and that is not what a card reads with its outputs off.
+// No wire can do that; a missing cable, an unpowered card or the wrong port can.
+bool cardSilent(const RunRecord& record);
 
 #endif

@@ -45,10 +45,7 @@ void RunRecorder::open(int firstTest) {
 // A test's timer starts only once the test before it has passed.
 void RunRecorder::startTest(int test) {
     if (!running()) return;
-    if (!record_.tests.isEmpty()) {
-        record_.tests.last().outcome = Outcome::Pass;
-        record_.tests.last().endedNs = clock_.nowNs();
-    }
+    endLastTest(Outcome::Pass);
     record_.tests << TestRecord{test, Outcome::Running, clock_.nowNs(), 0, {}, {}};
     emit testStarted(test);
 }
@@ -60,19 +57,28 @@ void RunRecorder::sequenceEnded() {
     // Test 6 judges the readings of its last tick only.
     if (!passed && !record_.tests.isEmpty() && record_.tests.last().test == 6 && !record_.analog.isEmpty())
         record_.tests.last().failedReading = record_.analog.last();
-    close(passed ? Outcome::Pass : Outcome::Fail, endsProgram_ ? std::optional(passed ? 0 : 1) : std::nullopt);
+    // The last test ends with the verdict, whatever the check still does before it closes.
+    endLastTest(passed ? Outcome::Pass : Outcome::Fail);
+    emit verdictReached(passed);
+    if (closesOnVerdict_) close(passed ? Outcome::Pass : Outcome::Fail);
+}
+
+void RunRecorder::noteInputsAtRest(qint16 inputs) {
+    if (running()) record_.inputsAtRest = inputs;
 }
 
 // The running test ends with the check.
 void RunRecorder::close(Outcome outcome, std::optional<int> exitStatus) {
     if (!running()) return;
-    if (!record_.tests.isEmpty()) {
-        TestRecord& last = record_.tests.last();
-        last.outcome = outcome;
-        last.endedNs = clock_.nowNs();
-    }
+    endLastTest(outcome);
     record_.outcome = outcome;
     record_.exitStatus = exitStatus;
     record_.finished = QDateTime::currentDateTime();
     emit checkEnded(record_);
+}
+
+void RunRecorder::endLastTest(Outcome outcome) {
+    if (record_.tests.isEmpty() || record_.tests.last().outcome != Outcome::Running) return;
+    record_.tests.last().outcome = outcome;
+    record_.tests.last().endedNs = clock_.nowNs();
 }

@@ -22,25 +22,30 @@ public:
     const RunRecord& record() const { return record_; }
     // Closes the running check, if any, as the caller says.
     void close(Outcome outcome, std::optional<int> exitStatus = std::nullopt);
-    // The program ends with the check (--auto): a verdict closes it with the program's exit status,
-    // 0 for a good card and 1 for a failed test.
-    void setEndsProgram(bool endsProgram) { endsProgram_ = endsProgram; }
+    // Whether the end of the sequence closes the check at once (the default); otherwise whoever runs
+    // it closes it after verdictReached, once it has done what it does at the end of a check.
+    void setClosesOnVerdict(bool closes) { closesOnVerdict_ = closes; }
+    // The inputs read with every output off after the check, for telling a card that does not answer.
+    void noteInputsAtRest(qint16 inputs);
 
 signals:
     void checkStarted(const RunRecord& record);
     void checkEnded(const RunRecord& record);
     // The test that runs now, 1 to 6.
     void testStarted(int test);
+    // The sequence has ended with its verdict on the card.
+    void verdictReached(bool passed);
 
 private:
     void open(int firstTest);
     void startTest(int test);
     void sequenceEnded();
+    void endLastTest(Outcome outcome);
 
     Form3& window_;
     Clock& clock_;
     RunRecord record_;
-    bool endsProgram_ = false;
+    bool closesOnVerdict_ = true;
 };
 
 #endif

@@ -85,6 +85,7 @@ QJsonDocument reportDocument(const RunRecord& record, const CheckContext& contex
                          {"faults", QJsonArray::fromStringList(context.faults)},
                          {"started", localTime(record.started)},
                          {"outcome", outcomeName(record.outcome)},
+                         {"card_answers", !cardSilent(record)},
                          {"lines", QJsonArray::fromStringList(record.lines)},
                          {"tests", tests},
                          {"analog", analog}};

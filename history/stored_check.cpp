@@ -97,6 +97,7 @@ QList<double> lastVolts(const QJsonObject& record) {
 }
 
 QString failureSummary(const QJsonObject& record) {
+    if (record[QLatin1String("card_answers")] == QJsonValue(false)) return QStringLiteral("la tarjeta no responde");
     const QJsonObject failure = firstFailure(record);
     const int test = failure[QLatin1String("test")].toInt();
     if (test == 0) return {};

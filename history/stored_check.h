@@ -42,7 +42,8 @@ QString kindWord(const QString& kind);        // "completa", "analógica"
 QString modeWord(const QString& mode);        // "ventana", "sin ventana", "lote"
 QString cardWord(const QString& card);        // the label, or "sin etiqueta"
 
-// What failed, in a few words: "test 1, paso 3: entradas 3, 5", "test 6: entrada analógica 4, 4,49 V".
+// What failed, in a few words: "test 1, paso 3: entradas 3, 5", "test 6: entrada analógica 4, 4,49 V",
+// "la tarjeta no responde".
 // Empty for a check with no failed reading.
 QString failureSummary(const QJsonObject& record);
 // The test that failed, 1 to 6, or 0.

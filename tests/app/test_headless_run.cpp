@@ -1,7 +1,7 @@
 #include <QtTest>
 
-#include "history/diagnosis.h"
 #include "app/headless_run.h"
+#include "history/diagnosis.h"
 #include "history/run_report.h"
 #include "tests/support/test_window.h"
 
@@ -75,6 +75,16 @@ void TestHeadlessRun::wholeRun_data() {
     QTest::newRow("stuck input") << QStringList{"fija:5=0"} << pair + pair << HeadlessRun::kTestFailed
                                  << QStringList{"1 fail 2400 2"} << QList<int>{0, 0, 1, 254, 222} << QList<int>{5}
                                  << QList<double>{} << stuck + stuck << 0;
+    QTest::newRow("no card on the port")
+        << QStringList{"ausente"} << pair + pair << HeadlessRun::kTestFailed << QStringList{"1 fail 2400 2"}
+        << QList<int>{0, 0, 1, 254, 69} << QList<int>{0, 1, 3, 4, 5, 7} << QList<double>{}
+        << QStringList{"La tarjeta no responde: las entradas leen 01000101 (69) con las salidas 00000001 (1) y "
+                       "también con todas las salidas apagadas; ninguna sigue a las salidas.",
+                       "  Compruebe el cable entre el ordenador y la tarjeta, la alimentación de la tarjeta y el "
+                       "puerto (cardcheck --ports muestra los puertos del ordenador).",
+                       QString(stuck[0]).replace("11011110 (222)", "01000101 (69)"),
+                       QString(stuck[0]).replace("11011110 (222)", "01000101 (69)")}
+        << 0;
     QTest::newRow("analog input low") << QStringList{"analogica:4=230"} << verdicts(5) + pair
                                       << HeadlessRun::kTestFailed << passed + QStringList{"6 fail 4100 1"}
                                       << QList<int>{} << QList<int>{4} << full.first(3) + QList<double>{4.4921875}
@@ -110,12 +120,18 @@ void TestHeadlessRun::wholeRun() {
 
     QCOMPARE(printed, lines);
     QCOMPARE(finished, QList<int>{status});
-    QCOMPARE(rig.recorder.trace().mid(rig.recorder.trace().size() - 2), QStringList({"out 890 7", "out 888 0"}));
+    // The relays off, then, after a failed digital check, the inputs read once more at rest.
+    const QStringList trace = rig.recorder.trace();
+    const qsizetype relaysOff = trace.lastIndexOf("out 890 7");
+    QCOMPARE(trace.mid(relaysOff, 2), QStringList({"out 890 7", "out 888 0"}));
+    const bool digitalFailure = status == 1 && !faults.value(0).startsWith("analogica");
+    QCOMPARE(compactTrace(trace.mid(relaysOff + 2)), digitalFailure ? QStringList({"S100", "R"}) : QStringList());
     QVERIFY(idle(run.window()) && !rig.clock.hasAlarms());
 
     const QJsonObject report = reportDocument(run.record(), {"", "headless", "simulated", faults}).object();
     QCOMPARE(report["outcome"].toString(), status == 0 ? "pass" : status == 1 ? "fail" : "interrupted");
     QCOMPARE(report["exit_status"].toInt(), status);
+    QCOMPARE(report["card_answers"].toBool(), faults != QStringList{"ausente"});
     QCOMPARE(report["lines"].toVariant().toStringList(), lines);
     QCOMPARE(report["faults"].toVariant().toStringList(), faults);
     QVERIFY(report["started"].toString().contains(QRegularExpression("\\.\\d{3}[+-]\\d\\d:\\d\\d$")));

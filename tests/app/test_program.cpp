@@ -36,8 +36,11 @@ void TestProgram::exitStatuses_data() {
                                   << "/nonexistent: no existe ese dispositivo";
     QTest::newRow("not a port") << QStringList{"--port", "/dev/null"} << 2 << ""
                                 << "/dev/null: no es un puerto paralelo";
+    QTest::newRow("ports, none on this computer")
+        << QStringList{"--ports"} << 0 << "no tiene ningún puerto paralelo que el núcleo conozca"
+        << "";
     QTest::newRow("headless, missing port") << QStringList{"--auto", "--port", "/nonexistent"} << 2 << ""
-                                            << "modprobe ppdev";
+                                            << "modprobe parport_pc ppdev";
     // The report's folder is checked before the port is opened.
     QTest::newRow("report on a folder") << QStringList{"--auto", "--simulate", "--report", "/tmp"} << 2 << ""
                                         << "No se puede escribir el informe en /tmp: es una carpeta";
@@ -49,6 +52,10 @@ void TestProgram::exitStatuses_data() {
         << QStringList{"--auto", "--simulate", "--fault", "roto:0"} << 1
         << "SE HA PRODUCIDO UN ERROR\nCOMPRUEBE LAS CONEXIONES\nSE HA PRODUCIDO UN ERROR\nCOMPRUEBE LAS CONEXIONES\n"
         << "";
+    QTest::newRow("headless, no card") << QStringList{"--auto", "--simulate", "--fault", "ausente"} << 1
+                                       << "SE HA PRODUCIDO UN ERROR\nCOMPRUEBE LAS CONEXIONES\nSE HA PRODUCIDO UN "
+                                          "ERROR\nCOMPRUEBE LAS CONEXIONES\n"
+                                       << "La tarjeta no responde";
 }
 
 void TestProgram::exitStatuses() {
@@ -59,7 +66,8 @@ void TestProgram::exitStatuses() {
     QProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove("DISPLAY");
-    environment.remove("QT_QPA_PLATFORM");  // the headless run must do without a display
+    environment.remove("QT_QPA_PLATFORM");                         // the headless run must do without a display
+    environment.insert("CARDCHECK_PARPORT_PROC", "/nonexistent");  // a computer without parallel ports
     program.setProcessEnvironment(environment);
     program.start(CARDCHECK_EXECUTABLE, arguments);
     QVERIFY(program.waitForFinished(30000));

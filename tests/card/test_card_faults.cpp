@@ -16,6 +16,7 @@ void TestCardFaults::malformed_data() {
     QTest::newRow("cruzados:3,3") << "cruzados:A,B";
     QTest::newRow("fija:1=2") << "fija:N=V";
     QTest::newRow("analogica:1=256") << "analogica:K=R";
+    QTest::newRow("ausente:1") << "ausente no lleva";
 }
 
 void TestCardFaults::malformed() {

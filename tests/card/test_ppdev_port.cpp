@@ -27,7 +27,7 @@ void TestPpdevPort::refusals_data() {
 void TestPpdevPort::refusals() {
     QFETCH(QString, device);
     QFETCH(QString, cause);
-    auto opened = PpdevPort::open(device, 1000);
+    auto opened = PpdevPort::open(device);
     QVERIFY(std::holds_alternative<PortAccessError>(opened));
     const QString message = std::get<PortAccessError>(opened).message();
     QVERIFY2(message.contains(device), qPrintable(message));

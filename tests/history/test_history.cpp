@@ -58,6 +58,9 @@ void TestHistory::headlessChecks_data() {
     QTest::newRow("stuck in the curtain")
         << QStringList{"fija:2=0"} << 0 << "14 completa con fallos: test 1, paso 0: entrada 2"
         << "con fallos;1;2;;1.0.0";
+    QTest::newRow("no card on the port") << QStringList{"ausente"} << 0
+                                         << "14 completa con fallos: la tarjeta no responde"
+                                         << "con fallos;1;0, 1, 3, 4, 5, 7;;1.0.0";
     QTest::newRow("analog input low") << QStringList{"analogica:4=230"} << 0
                                       << "14 completa con fallos: test 6: entrada analógica 4, 4,49 V"
                                       << "con fallos;6;4;4,9805 4,9805 4,9805 4,4922;1.0.0";
