@@ -4,10 +4,7 @@
 #include <QCoreApplication>
 
 #include "card/ppdev_port.h"
-
-namespace {
-constexpr int kMaxCardLabel = 64;
-}
+#include "history/card_label.h"
 
 ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
@@ -113,12 +110,15 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
 }
 
 std::optional<QString> cardLabelProblem(const QString& label) {
-    const QString trimmed = label.trimmed();
-    if (trimmed.isEmpty()) return QStringLiteral("La etiqueta de --card está vacía.");
-    for (QChar c : trimmed)
-        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format)
+    const auto fault = cardLabelFault(label);
+    if (!fault) return std::nullopt;
+    switch (*fault) {
+        case CardLabelProblem::Empty:
+            return QStringLiteral("La etiqueta de --card está vacía.");
+        case CardLabelProblem::ControlCharacter:
             return QStringLiteral("La etiqueta de --card no puede llevar caracteres de control.");
-    if (trimmed.toUcs4().size() > kMaxCardLabel)
-        return QStringLiteral("La etiqueta de --card tiene más de %1 caracteres.").arg(kMaxCardLabel);
-    return std::nullopt;
+        case CardLabelProblem::TooLong:
+            break;
+    }
+    return QStringLiteral("La etiqueta de --card tiene más de %1 caracteres.").arg(kMaxCardLabel);
 }

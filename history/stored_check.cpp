@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 #include <QLocale>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QVariant>
 
 #include "history/history_database.h"
@@ -37,18 +38,22 @@ QString numberList(const QList<int>& values) {
 }  // namespace
 
 StoredCheck storedCheck(const QSqlQuery& query) {
+    return storedCheck(query.record());
+}
+
+StoredCheck storedCheck(const QSqlRecord& row) {
     StoredCheck check;
-    check.id = query.value(0).toLongLong();
-    check.started = QDateTime::fromString(query.value(1).toString(), Qt::ISODateWithMs).toLocalTime();
-    if (!query.value(2).isNull())
-        check.finished = QDateTime::fromString(query.value(2).toString(), Qt::ISODateWithMs).toLocalTime();
-    check.card = query.value(3).toString();
-    check.kind = query.value(4).toString();
-    check.mode = query.value(5).toString();
-    check.outcome = query.value(6).toString();
-    if (check.outcome == u"running" && !programRunning(query.value(7).toString()))
+    check.id = row.value(0).toLongLong();
+    check.started = QDateTime::fromString(row.value(1).toString(), Qt::ISODateWithMs).toLocalTime();
+    if (!row.value(2).isNull())
+        check.finished = QDateTime::fromString(row.value(2).toString(), Qt::ISODateWithMs).toLocalTime();
+    check.card = row.value(3).toString();
+    check.kind = row.value(4).toString();
+    check.mode = row.value(5).toString();
+    check.outcome = row.value(6).toString();
+    if (check.outcome == u"running" && !programRunning(row.value(7).toString()))
         check.outcome = QStringLiteral("interrupted");
-    check.record = QJsonDocument::fromJson(query.value(8).toString().toUtf8()).object();
+    check.record = QJsonDocument::fromJson(row.value(8).toString().toUtf8()).object();
     return check;
 }
 

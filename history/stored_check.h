@@ -7,6 +7,7 @@
 #include <QString>
 
 class QSqlQuery;
+class QSqlRecord;
 
 // One check as the history keeps it, read back.
 struct StoredCheck {
@@ -25,6 +26,8 @@ inline constexpr const char* kStoredCheckColumns = "id, started, finished, card,
 // A row of "SELECT <kStoredCheckColumns> FROM checks". A check left running by a program that is
 // gone (killed, a crash, a power cut) reads as interrupted.
 StoredCheck storedCheck(const QSqlQuery& query);
+// The same from a row a model has fetched.
+StoredCheck storedCheck(const QSqlRecord& row);
 
 // In the user's words.
 QString outcomeWord(const QString& outcome);  // "correcta", "con fallos", "interrumpida", "en curso"
