@@ -29,6 +29,10 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
                                       QStringLiteral("Hace la comprobación automática completa sin ventanas, escribe "
                                                      "el resultado de cada test y termina: 0 si la tarjeta funciona, "
                                                      "1 si falla un test, 2 si no se puede usar el puerto."));
+    const QCommandLineOption batch(QStringLiteral("batch"),
+                                   QStringLiteral("Abre la ventana para comprobar un lote de tarjetas, una tras otra: "
+                                                  "número de la tarjeta, comprobación completa, resultado y "
+                                                  "historial."));
     const QCommandLineOption report(QStringLiteral("report"),
                                     QStringLiteral("Con --auto: guarda un registro JSON de la comprobación en "
                                                    "ARCHIVO, que se reemplaza entero al terminar."),
@@ -51,8 +55,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
                                         QStringLiteral("Escribe todo el historial en ARCHIVO como CSV para una hoja "
                                                        "de cálculo (- para la salida estándar) y termina."),
                                         QStringLiteral("ARCHIVO"));
-    parser.addOptions(
-        {help, version, port, simulate, fault, headless, report, card, history, noHistory, historyList, historyCsv});
+    parser.addOptions({help, version, port, simulate, fault, headless, batch, report, card, history, noHistory,
+                       historyList, historyCsv});
 
     // Qt names the program by the path it was started with; the help names it as it is typed, in
     // Qt's own words, so that its translation applies to them as to the rest of its text.
@@ -71,6 +75,11 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     CommandLine options;
     options.simulate = parser.isSet(simulate);
     options.headless = parser.isSet(headless);
+    options.batch = parser.isSet(batch);
+    if (options.batch && options.headless) return mistake(QStringLiteral("--batch y --auto no se pueden usar juntos."));
+    if (options.batch && parser.isSet(card))
+        return mistake(
+            QStringLiteral("--card no se usa con --batch: el número de cada tarjeta se escribe en la ventana."));
     options.device = parser.isSet(port) ? parser.value(port) : PpdevPort::kDefaultDevice;
     if (options.simulate && parser.isSet(port))
         return mistake(QStringLiteral("--port y --simulate no se pueden usar juntos."));
@@ -98,10 +107,10 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     if (options.listHistory && parser.isSet(historyCsv))
         return mistake(QStringLiteral("--history-list y --history-csv no se pueden usar juntos."));
     if ((options.listHistory || parser.isSet(historyCsv)) &&
-        (parser.isSet(noHistory) || options.headless || options.simulate || parser.isSet(port)))
+        (parser.isSet(noHistory) || options.headless || options.batch || options.simulate || parser.isSet(port)))
         return mistake(
             QStringLiteral("--history-list y --history-csv solo leen el historial: no se usan con --auto, "
-                           "--simulate, --port ni --no-history."));
+                           "--batch, --simulate, --port ni --no-history."));
     options.faultOptions = parser.values(fault);
     for (const QString& text : parser.values(fault)) {
         if (auto error = addFault(options.faults, text)) return mistake(*error);
