@@ -64,6 +64,7 @@ public:
 
     QLineEdit* number() const { return number_; }
     QPushButton* comprobar() const { return comprobar_; }
+    QPushButton* parar() const { return parar_; }
     QLabel* headline() const { return headline_; }
     QLabel* diagnosis() const { return diagnosis_; }
     QLabel* volts() const { return volts_; }
