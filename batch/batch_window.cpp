@@ -183,6 +183,7 @@ QWidget* BatchWindow::buildVerdictPanel() {
     enlarge(headline_, 2.6);
     diagnosis_ = wrappingLabel(panel_);
     diagnosis_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    enlarge(diagnosis_, 1.2, false);
     volts_ = wrappingLabel(panel_);
     enlarge(volts_, 1.2, false);
     for (QLabel* label : {simulatedBanner_, headline_, diagnosis_, volts_}) {
