@@ -137,7 +137,6 @@ QWidget* BatchWindow::buildStation() {
     progress_->setAccessibleName(QStringLiteral("Progreso de la comprobación"));
     runningTest_ = new QLabel(page);
     enlarge(runningTest_, 1.2);
-    runningTest_->setAccessibleName(QStringLiteral("Test en curso"));
     auto* progressRow = new QHBoxLayout;
     progressRow->addWidget(progress_, 1);
     progressRow->addWidget(runningTest_);
