@@ -4,10 +4,7 @@
 #include <QCoreApplication>
 
 #include "card/ppdev_port.h"
-
-namespace {
-constexpr int kMaxCardLabel = 64;
-}
+#include "history/card_label.h"
 
 ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
@@ -32,6 +29,10 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
                                       QStringLiteral("Hace la comprobación automática completa sin ventanas, escribe "
                                                      "el resultado de cada test y termina: 0 si la tarjeta funciona, "
                                                      "1 si falla un test, 2 si no se puede usar el puerto."));
+    const QCommandLineOption batch(QStringLiteral("batch"),
+                                   QStringLiteral("Abre la ventana para comprobar un lote de tarjetas, una tras otra: "
+                                                  "número de la tarjeta, comprobación completa, resultado y "
+                                                  "historial."));
     const QCommandLineOption report(QStringLiteral("report"),
                                     QStringLiteral("Con --auto: guarda un registro JSON de la comprobación en "
                                                    "ARCHIVO, que se reemplaza entero al terminar."),
@@ -58,7 +59,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
                                    QStringLiteral("Muestra los puertos paralelos del ordenador: dirección, "
                                                   "interrupción, quién los usa y si puede abrirlos; no toca "
                                                   "ninguno."));
-    parser.addOptions({help, version, port, simulate, fault, headless, report, ports, card, history, noHistory,
+    parser.addOptions({help, version, port, simulate, fault, headless, batch, report, ports, card, history, noHistory,
                        historyList, historyCsv});
 
     // Qt names the program by the path it was started with; the help names it as it is typed, in
@@ -78,6 +79,11 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     CommandLine options;
     options.simulate = parser.isSet(simulate);
     options.headless = parser.isSet(headless);
+    options.batch = parser.isSet(batch);
+    if (options.batch && options.headless) return mistake(QStringLiteral("--batch y --auto no se pueden usar juntos."));
+    if (options.batch && parser.isSet(card))
+        return mistake(
+            QStringLiteral("--card no se usa con --batch: el número de cada tarjeta se escribe en la ventana."));
     options.device = parser.isSet(port) ? parser.value(port) : PpdevPort::kDefaultDevice;
     if (options.simulate && parser.isSet(port))
         return mistake(QStringLiteral("--port y --simulate no se pueden usar juntos."));
@@ -105,10 +111,10 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     if (options.listHistory && parser.isSet(historyCsv))
         return mistake(QStringLiteral("--history-list y --history-csv no se pueden usar juntos."));
     if ((options.listHistory || parser.isSet(historyCsv)) &&
-        (parser.isSet(noHistory) || options.headless || options.simulate || parser.isSet(port)))
+        (parser.isSet(noHistory) || options.headless || options.batch || options.simulate || parser.isSet(port)))
         return mistake(
             QStringLiteral("--history-list y --history-csv solo leen el historial: no se usan con --auto, "
-                           "--simulate, --port ni --no-history."));
+                           "--batch, --simulate, --port ni --no-history."));
     options.listPorts = parser.isSet(ports);
     options.faultOptions = parser.values(fault);
     for (const QString& text : parser.values(fault)) {
@@ -118,12 +124,15 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
 }
 
 std::optional<QString> cardLabelProblem(const QString& label) {
-    const QString trimmed = label.trimmed();
-    if (trimmed.isEmpty()) return QStringLiteral("La etiqueta de --card está vacía.");
-    for (QChar c : trimmed)
-        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format)
+    const auto fault = cardLabelFault(label);
+    if (!fault) return std::nullopt;
+    switch (*fault) {
+        case CardLabelProblem::Empty:
+            return QStringLiteral("La etiqueta de --card está vacía.");
+        case CardLabelProblem::ControlCharacter:
             return QStringLiteral("La etiqueta de --card no puede llevar caracteres de control.");
-    if (trimmed.toUcs4().size() > kMaxCardLabel)
-        return QStringLiteral("La etiqueta de --card tiene más de %1 caracteres.").arg(kMaxCardLabel);
-    return std::nullopt;
+        case CardLabelProblem::TooLong:
+            break;
+    }
+    return QStringLiteral("La etiqueta de --card tiene más de %1 caracteres.").arg(kMaxCardLabel);
 }

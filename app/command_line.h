@@ -12,6 +12,7 @@ struct CommandLine {
     QString device;
     bool simulate = false;
     bool headless = false;  // --auto: the sequence once, without a window
+    bool batch = false;     // --batch: the station for a stack of cards
     CardFaults faults;
     QStringList faultOptions;  // the --fault options as given, for the report
     QString reportPath;        // --report; empty when no report is kept

@@ -10,6 +10,7 @@
 #include "app/ports_listing.h"
 #include "app/start_up.h"
 #include "app/translation.h"
+#include "batch/batch_window.h"
 #include "card/card.h"
 #include "card/clock.h"
 #include "card/port.h"
@@ -23,8 +24,10 @@ namespace {
 constexpr int kUnwritableReport = 2;  // like any other mistake on the command line
 
 CheckContext checkContext(const CommandLine& options) {
-    return {options.card, options.headless ? QStringLiteral("headless") : QStringLiteral("window"),
-            options.simulate ? QStringLiteral("simulated") : options.device, options.faultOptions};
+    const QString mode = options.headless ? QStringLiteral("headless")
+                         : options.batch  ? QStringLiteral("batch")
+                                          : QStringLiteral("window");
+    return {options.card, mode, options.simulate ? QStringLiteral("simulated") : options.device, options.faultOptions};
 }
 
 // The diagnosis and the report come once the event loop is over: after the verdict, a lost port
@@ -71,6 +74,23 @@ int runWindows(Card& card, Clock& clock, CheckJournal* journal, std::function<vo
     };
     ExitSignals exitSignals([&navigator](int signal) { navigator.endOnSignal(signal); });
     navigator.start();
+    return QCoreApplication::exec();
+}
+
+// The station for a stack of cards. Every way out switches the relays off first: the window's
+// close, SALIR, a signal; a lost port records the check cut short and leaves as the windows do.
+int runBatch(Card& card, Clock& clock, const CommandLine& options, CheckJournal* journal,
+             std::function<void(const QString&)>& portLost) {
+    const auto endProgram = [](int status) { QCoreApplication::exit(status); };
+    BatchWindow window(card, clock,
+                       {QCoreApplication::applicationDirPath(), checkContext(options).port,
+                        journal ? journal->path() : QString(), journal, endProgram});
+    portLost = [&window, endProgram](const QString& message) {
+        window.portLost();
+        leaveOnLostPort(message, endProgram);
+    };
+    ExitSignals exitSignals([&window](int signal) { window.endOnSignal(signal); });
+    window.show();
     return QCoreApplication::exec();
 }
 
@@ -132,6 +152,7 @@ int main(int argc, char* argv[]) {
     std::optional<CheckJournal> journal;
     if (options.keepHistory) journal.emplace(historyPath(options), checkContext(options), printError);
     CheckJournal* journalOrNone = journal ? &*journal : nullptr;
+    if (options.batch) return runBatch(card, clock, options, journalOrNone, portLost);
     return options.headless ? runHeadless(card, clock, options, journalOrNone, portLost)
                             : runWindows(card, clock, journalOrNone, portLost);
 }

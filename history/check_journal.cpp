@@ -21,22 +21,23 @@ CheckJournal::~CheckJournal() {
     thread_.join();
 }
 
-void CheckJournal::follow(RunRecorder& recorder) {
-    connect(&recorder, &RunRecorder::checkStarted, this, [this, &recorder](const RunRecord& record) {
-        const int check = ++lastCheck_;
-        runningChecks_.insert(&recorder, check);
-        post([this, check, record] {
+void CheckJournal::follow(RunRecorder& recorder, std::function<QString()> cardLabel) {
+    connect(&recorder, &RunRecorder::checkStarted, this, [this, &recorder, cardLabel](const RunRecord& record) {
+        RunningCheck running{++lastCheck_, context_};
+        if (cardLabel) running.context.card = cardLabel();
+        runningChecks_.insert(&recorder, running);
+        post([this, running, record] {
             if (failed_) return;
-            auto inserted = database_->insert(record, context_);
+            auto inserted = database_->insert(record, running.context);
             if (auto* error = std::get_if<QString>(&inserted)) return fail(*error);
-            rows_.insert(check, std::get<qint64>(inserted));
+            rows_.insert(running.check, std::get<qint64>(inserted));
         });
     });
     connect(&recorder, &RunRecorder::checkEnded, this, [this, &recorder](const RunRecord& record) {
-        const int check = runningChecks_.take(&recorder);
-        post([this, check, record] {
-            if (failed_ || !rows_.contains(check)) return;
-            if (auto error = database_->complete(rows_.take(check), record, context_)) fail(*error);
+        const RunningCheck running = runningChecks_.take(&recorder);
+        post([this, running, record] {
+            if (failed_ || !rows_.contains(running.check)) return;
+            if (auto error = database_->complete(rows_.take(running.check), record, running.context)) fail(*error);
         });
     });
 }

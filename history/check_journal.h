@@ -28,7 +28,8 @@ public:
     // Whatever was handed over is written before the journal goes.
     ~CheckJournal() override;
 
-    void follow(RunRecorder& recorder);
+    // cardLabel, when given, names the card of each check as it starts, in place of the context's.
+    void follow(RunRecorder& recorder, std::function<QString()> cardLabel = {});
     // Waits until everything handed over so far is written.
     void flush();
     const CheckContext& context() const { return context_; }
@@ -42,7 +43,11 @@ private:
     const QString path_;
     const CheckContext context_;
     std::function<void(const QString&)> warn_;
-    QHash<const QObject*, int> runningChecks_;  // recorder -> its running check
+    struct RunningCheck {
+        int check = 0;
+        CheckContext context;
+    };
+    QHash<const QObject*, RunningCheck> runningChecks_;  // recorder -> its running check
     int lastCheck_ = 0;
 
     // Touched on the journal's thread only.

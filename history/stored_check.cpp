@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 #include <QLocale>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QVariant>
 
 #include "history/history_database.h"
@@ -34,22 +35,33 @@ QString numberList(const QList<int>& values) {
     return texts.join(QStringLiteral(", "));
 }
 
+// A query's row or a model's: both give their columns by number. A query's own values are read
+// one by one, since building its whole record for each row would cost more than the rest of a list.
+template <typename Row>
+StoredCheck readStoredCheck(const Row& row) {
+    StoredCheck check;
+    check.id = row.value(0).toLongLong();
+    check.started = QDateTime::fromString(row.value(1).toString(), Qt::ISODateWithMs).toLocalTime();
+    if (!row.value(2).isNull())
+        check.finished = QDateTime::fromString(row.value(2).toString(), Qt::ISODateWithMs).toLocalTime();
+    check.card = row.value(3).toString();
+    check.kind = row.value(4).toString();
+    check.mode = row.value(5).toString();
+    check.outcome = row.value(6).toString();
+    if (check.outcome == u"running" && !programRunning(row.value(7).toString()))
+        check.outcome = QStringLiteral("interrupted");
+    if (!row.value(8).isNull()) check.record = QJsonDocument::fromJson(row.value(8).toString().toUtf8()).object();
+    return check;
+}
+
 }  // namespace
 
 StoredCheck storedCheck(const QSqlQuery& query) {
-    StoredCheck check;
-    check.id = query.value(0).toLongLong();
-    check.started = QDateTime::fromString(query.value(1).toString(), Qt::ISODateWithMs).toLocalTime();
-    if (!query.value(2).isNull())
-        check.finished = QDateTime::fromString(query.value(2).toString(), Qt::ISODateWithMs).toLocalTime();
-    check.card = query.value(3).toString();
-    check.kind = query.value(4).toString();
-    check.mode = query.value(5).toString();
-    check.outcome = query.value(6).toString();
-    if (check.outcome == u"running" && !programRunning(query.value(7).toString()))
-        check.outcome = QStringLiteral("interrupted");
-    if (!query.value(8).isNull()) check.record = QJsonDocument::fromJson(query.value(8).toString().toUtf8()).object();
-    return check;
+    return readStoredCheck(query);
+}
+
+StoredCheck storedCheck(const QSqlRecord& row) {
+    return readStoredCheck(row);
 }
 
 QString outcomeWord(const QString& outcome) {

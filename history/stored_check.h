@@ -7,6 +7,7 @@
 #include <QString>
 
 class QSqlQuery;
+class QSqlRecord;
 
 // One check as the history keeps it, read back.
 struct StoredCheck {
@@ -35,6 +36,8 @@ inline constexpr const char* kExportedCheckColumns =
 // A row of "SELECT <kStoredCheckColumns> FROM checks" (or the columns for lists and spreadsheets). A check left
 // running by a program that is gone (killed, a crash, a power cut) reads as interrupted.
 StoredCheck storedCheck(const QSqlQuery& query);
+// The same from a row a model has fetched.
+StoredCheck storedCheck(const QSqlRecord& row);
 
 // In the user's words.
 QString outcomeWord(const QString& outcome);  // "correcta", "con fallos", "interrumpida", "en curso"

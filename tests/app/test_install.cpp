@@ -29,6 +29,7 @@ void TestInstall::layout_data() {
         QTest::addRow("test %d picture", n) << QStringLiteral("libexec/cardcheck/test%1.jpg").arg(n);
     QTest::newRow("launcher") << "bin/cardcheck";
     QTest::newRow("desktop entry") << "share/applications/cardcheck.desktop";
+    QTest::newRow("batch desktop entry") << "share/applications/cardcheck-batch.desktop";
     QTest::newRow("icon") << "share/icons/hicolor/64x64/apps/cardcheck.png";
     QTest::newRow("manual page") << "share/man/man1/cardcheck.1.gz";
     QTest::newRow("ppdev at boot") << "lib/modules-load.d/cardcheck.conf";

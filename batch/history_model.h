@@ -1,0 +1,30 @@
+#ifndef BATCH_HISTORY_MODEL_H
+#define BATCH_HISTORY_MODEL_H
+
+#include <QHash>
+#include <QSqlQueryModel>
+
+#include "batch/history_query.h"
+#include "history/stored_check.h"
+
+// The checks of the history that a filter lets through, newest first, fetched only as the view
+// shows them, so that a history of any size opens at once.
+class HistoryModel : public QSqlQueryModel {
+    Q_OBJECT
+public:
+    enum Column { Date, Card, Kind, Mode, Result, Failed, ColumnCount };
+
+    using QSqlQueryModel::QSqlQueryModel;
+
+    void show(const QSqlDatabase& database, const HistoryFilter& filter);
+    StoredCheck check(int row) const;
+
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+private:
+    mutable QHash<int, StoredCheck> checks_;  // the rows already read
+};
+
+#endif

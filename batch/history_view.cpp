@@ -1,0 +1,140 @@
+#include "batch/history_view.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "batch/card_sheet.h"
+#include "batch/history_model.h"
+
+namespace {
+const QDate kNoLimit(2000, 1, 1);  // a date edit at its least date filters nothing
+}
+
+HistoryView::HistoryView(HistoryReader& reader, QWidget* parent)
+    : QWidget(parent), reader_(reader), model_(new HistoryModel(this)) {
+    card_ = new QLineEdit(this);
+    card_->setAccessibleName(QStringLiteral("Filtrar por número de tarjeta"));
+    card_->setPlaceholderText(QStringLiteral("todas"));
+    outcome_ = new QComboBox(this);
+    outcome_->addItem(QStringLiteral("todos"), QString());
+    outcome_->addItem(QStringLiteral("correcta"), QStringLiteral("pass"));
+    outcome_->addItem(QStringLiteral("con fallos"), QStringLiteral("fail"));
+    outcome_->addItem(QStringLiteral("interrumpida"), QStringLiteral("interrupted"));
+    outcome_->setAccessibleName(QStringLiteral("Filtrar por resultado"));
+    from_ = dateFilter(QStringLiteral("Desde el día"), QStringLiteral("el principio"));
+    to_ = dateFilter(QStringLiteral("Hasta el día"), QStringLiteral("hoy"));
+
+    auto* filters = new QFormLayout;
+    filters->addRow(QStringLiteral("&Tarjeta:"), card_);
+    filters->addRow(QStringLiteral("&Resultado:"), outcome_);
+    filters->addRow(QStringLiteral("&Desde:"), from_);
+    filters->addRow(QStringLiteral("H&asta:"), to_);
+
+    table_ = new QTableView(this);
+    table_->setModel(model_);
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->setSelectionMode(QAbstractItemView::SingleSelection);
+    table_->horizontalHeader()->setStretchLastSection(true);
+    table_->verticalHeader()->hide();
+    table_->setAccessibleName(QStringLiteral("Comprobaciones del historial"));
+
+    csv_ = new QPushButton(QStringLiteral("EXPORTAR CSV…  (Ctrl+E)"), this);
+    csv_->setAccessibleName(QStringLiteral("Exportar a CSV lo que se muestra"));
+    sheet_ = new QPushButton(QStringLiteral("FICHA PDF…  (Ctrl+P)"), this);
+    sheet_->setAccessibleName(QStringLiteral("Ficha PDF de la comprobación elegida"));
+    status_ = new QLabel(this);
+    status_->setWordWrap(true);
+    connect(csv_, &QPushButton::clicked, this, &HistoryView::askCsv);
+    connect(sheet_, &QPushButton::clicked, this, &HistoryView::askSheet);
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_E), this), &QShortcut::activated, this, &HistoryView::askCsv);
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), this), &QShortcut::activated, this,
+            &HistoryView::askSheet);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(status_, 1);
+    buttons->addWidget(csv_);
+    buttons->addWidget(sheet_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(filters);
+    layout->addWidget(table_, 1);
+    layout->addLayout(buttons);
+
+    connect(card_, &QLineEdit::textChanged, this, &HistoryView::refresh);
+    connect(outcome_, &QComboBox::currentIndexChanged, this, &HistoryView::refresh);
+    connect(from_, &QDateEdit::dateChanged, this, &HistoryView::refresh);
+    connect(to_, &QDateEdit::dateChanged, this, &HistoryView::refresh);
+}
+
+QDateEdit* HistoryView::dateFilter(const QString& name, const QString& unset) {
+    auto* edit = new QDateEdit(this);
+    edit->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
+    edit->setMinimumDate(kNoLimit);
+    edit->setSpecialValueText(unset);
+    edit->setDate(kNoLimit);
+    edit->setCalendarPopup(true);
+    edit->setAccessibleName(name);
+    return edit;
+}
+
+HistoryFilter HistoryView::filter() const {
+    const auto day = [](const QDateEdit* edit) { return edit->date() == kNoLimit ? QDate() : edit->date(); };
+    return {card_->text().trimmed(), outcome_->currentData().toString(), day(from_), day(to_)};
+}
+
+void HistoryView::refresh() {
+    auto database = reader_.database();
+    if (!database) {
+        model_->clear();
+        return say(reader_.problem());
+    }
+    model_->show(*database, filter());
+    table_->resizeColumnsToContents();
+    say(model_->rowCount() == 0 ? QStringLiteral("Ninguna comprobación del historial cumple el filtro.") : QString());
+}
+
+std::optional<QString> HistoryView::exportCsv(const QString& path) {
+    auto database = reader_.database();
+    if (!database) return reader_.problem();
+    return writeFilteredCsv(*database, filter(), path);
+}
+
+std::optional<QString> HistoryView::writeSheet(int row, const QString& path) {
+    if (row < 0 || row >= model_->rowCount()) return QStringLiteral("Elija antes una comprobación de la lista.");
+    return writeCardSheet(model_->check(row), path);
+}
+
+void HistoryView::askCsv() {
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Exportar el historial a CSV"),
+                                                      QStringLiteral("historial.csv"), QStringLiteral("CSV (*.csv)"));
+    if (path.isEmpty()) return;
+    auto error = exportCsv(path);
+    say(error ? *error : QStringLiteral("Exportado a %1.").arg(path));
+}
+
+void HistoryView::askSheet() {
+    const int row = table_->currentIndex().row();
+    if (row < 0) return say(QStringLiteral("Elija antes una comprobación de la lista."));
+    const QString card = model_->check(row).card;
+    const QString path = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Ficha de la tarjeta"),
+        QStringLiteral("ficha-%1.pdf").arg(card.isEmpty() ? QStringLiteral("sin-etiqueta") : card),
+        QStringLiteral("PDF (*.pdf)"));
+    if (path.isEmpty()) return;
+    auto error = writeSheet(row, path);
+    say(error ? *error : QStringLiteral("Ficha escrita en %1.").arg(path));
+}
+
+void HistoryView::say(const QString& message) {
+    status_->setText(message);
+    status_->setAccessibleName(message);
+}

@@ -1,0 +1,57 @@
+#ifndef BATCH_HISTORY_VIEW_H
+#define BATCH_HISTORY_VIEW_H
+
+#include <optional>
+
+#include <QWidget>
+
+#include "batch/history_query.h"
+
+class HistoryModel;
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableView;
+
+// Every check of the history, newest first, filtered by card, outcome and date; what is shown goes
+// to CSV, and the chosen check to a one-page PDF sheet for the card.
+class HistoryView : public QWidget {
+    Q_OBJECT
+public:
+    HistoryView(HistoryReader& reader, QWidget* parent);
+
+    // Reads the history again with the filter shown.
+    void refresh();
+    HistoryFilter filter() const;
+    // Give back what went wrong, in Spanish, if anything.
+    std::optional<QString> exportCsv(const QString& path);
+    std::optional<QString> writeSheet(int row, const QString& path);
+
+    QLineEdit* cardFilter() const { return card_; }
+    QComboBox* outcomeFilter() const { return outcome_; }
+    QDateEdit* fromFilter() const { return from_; }
+    QDateEdit* toFilter() const { return to_; }
+    HistoryModel* model() const { return model_; }
+    QTableView* table() const { return table_; }
+
+private:
+    QDateEdit* dateFilter(const QString& name, const QString& unset);
+    void askCsv();
+    void askSheet();
+    void say(const QString& message);
+
+    HistoryReader& reader_;
+    HistoryModel* model_;
+    QLineEdit* card_;
+    QComboBox* outcome_;
+    QDateEdit* from_;
+    QDateEdit* to_;
+    QTableView* table_;
+    QPushButton* csv_;
+    QPushButton* sheet_;
+    QLabel* status_;
+};
+
+#endif

@@ -1,0 +1,15 @@
+#ifndef HISTORY_CARD_LABEL_H
+#define HISTORY_CARD_LABEL_H
+
+#include <optional>
+
+#include <QString>
+
+// What the history accepts as a card's label, once trimmed: 1 to 64 characters, none of them a
+// control or format character. Each caller words the problem for where the label was typed.
+enum class CardLabelProblem { Empty, ControlCharacter, TooLong };
+inline constexpr int kMaxCardLabel = 64;
+
+std::optional<CardLabelProblem> cardLabelFault(const QString& label);
+
+#endif
