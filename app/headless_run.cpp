@@ -3,6 +3,7 @@
 #include "autotest/form3.h"
 #include "card/card.h"
 #include "card/tick_timer.h"
+#include "history/rest_reading.h"
 #include "history/run_recorder.h"
 #include "widgets/list_box.h"
 
@@ -34,7 +35,6 @@ void HeadlessRun::stop(int exitStatus) {
 
 // Met inside a tick, which must run out by itself rather than be given up.
 void HeadlessRun::portLost(int exitStatus) {
-    portGone_ = true;
     recorder_->close(Outcome::Fail, exitStatus);
 }
 
@@ -49,21 +49,12 @@ bool HeadlessRun::endTests() {
 // The reading at rest belongs to the end: with the relays already off, a signal then changes nothing.
 void HeadlessRun::verdict(bool passed) {
     if (!endTests()) return;
-    if (passed || !firstFailedCheck(recorder_->record())) {
-        recorder_->close(passed ? Outcome::Pass : Outcome::Fail, passed ? kCardPassed : kTestFailed);
-        emit finished(passed ? kCardPassed : kTestFailed);
-        return;
-    }
-    restRead_ = readAtRest();
-    restRead_->start([this] {
-        recorder_->close(Outcome::Fail, kTestFailed);
-        emit finished(kTestFailed);
-    });
-}
-
-// The designed sequence reads nothing with every output off before its first failed check.
-Task<> HeadlessRun::readAtRest() {
-    co_await card_.Sleep(kRestSettleMs);
-    const qint16 inputs = card_.ReadDigitalInputs();
-    if (!portGone_) recorder_->noteInputsAtRest(inputs);  // nothing read from a port that is gone counts
+    const int status = passed ? kCardPassed : kTestFailed;
+    auto close = [this, passed, status] {
+        recorder_->close(passed ? Outcome::Pass : Outcome::Fail, status);
+        emit finished(status);
+    };
+    if (!wantsReadingAtRest(*recorder_, passed)) return close();
+    restRead_ = readInputsAtRest(card_, *recorder_);
+    restRead_->start(close);
 }

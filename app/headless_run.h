@@ -25,8 +25,6 @@ class HeadlessRun : public QObject, private Navigation {
 public:
     static constexpr int kCardPassed = 0;
     static constexpr int kTestFailed = 1;
-    // From switching the relays off to reading the inputs at rest, as test 1 lets its relays settle.
-    static constexpr qint32 kRestSettleMs = 100;
 
     HeadlessRun(Card& card, Clock& clock, const QString& programFolder, std::function<void(const QString&)> printLine);
     ~HeadlessRun() override;
@@ -49,7 +47,6 @@ private:
     void verdict(bool passed);
     // Stops the tests and switches the relays off; false when the run had ended already.
     bool endTests();
-    Task<> readAtRest();
     // Nobody can click the window's buttons, so these are never asked for.
     void showMenu() override {}
     void unload(QWidget*) override {}
@@ -59,7 +56,6 @@ private:
     Form3* form3_;
     RunRecorder* recorder_;
     bool done_ = false;
-    bool portGone_ = false;
     std::optional<Task<>> restRead_;
     RunRecord record_;
 };

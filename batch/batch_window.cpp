@@ -18,10 +18,10 @@
 
 #include "batch/card_check.h"
 #include "batch/history_view.h"
-#include "batch/verdict_text.h"
 #include "card/card.h"
 #include "history/card_label.h"
 #include "history/check_journal.h"
+#include "history/diagnosis.h"
 #include "history/run_recorder.h"
 #include "history/run_report.h"
 #include "history/stored_check.h"
@@ -385,7 +385,7 @@ void BatchWindow::checkEnded(const RunRecord& record) {
 
 void BatchWindow::showVerdict(const RunRecord& record) {
     const bool passed = record.outcome == Outcome::Pass;
-    const QStringList lines = verdictText(record);
+    const QStringList lines = diagnosisLines(record);  // the words of --auto, a card that does not answer included
     setPanel(passed ? QStringLiteral("TARJETA CORRECTA") : QStringLiteral("TARJETA CON FALLOS"),
              QStringLiteral("Tarjeta %1. ").arg(checked_) +
                  (lines.isEmpty() ? QStringLiteral("Los seis tests han pasado.") : QChar(u'\n') + lines.join(u'\n')),

@@ -3,16 +3,16 @@
 #include "autotest/form3.h"
 #include "card/card.h"
 #include "card/tick_timer.h"
+#include "history/rest_reading.h"
 #include "history/run_recorder.h"
 
 CardCheck::CardCheck(Card& card, Clock& clock, const QString& programFolder)
     : card_(card), form3_(new Form3(card, clock, *this, programFolder)), recorder_(new RunRecorder(*form3_, clock)) {
-    connect(recorder_, &RunRecorder::testStarted, this, &CardCheck::testStarted);
     // The relays go off before anyone hears of the end, whatever ended the check.
-    connect(recorder_, &RunRecorder::checkEnded, this, [this](const RunRecord& record) {
-        if (!portLost_) switchOff();
-        emit ended(record);
-    });
+    recorder_->setClosesOnVerdict(false);
+    connect(recorder_, &RunRecorder::testStarted, this, &CardCheck::testStarted);
+    connect(recorder_, &RunRecorder::verdictReached, this, &CardCheck::verdict);
+    connect(recorder_, &RunRecorder::checkEnded, this, &CardCheck::ended);
 }
 
 CardCheck::~CardCheck() {
@@ -26,9 +26,22 @@ void CardCheck::start() {
     form3_->Command3_Click();
 }
 
-// Closing the record switches the relays off (above).
+// While the inputs are read at rest the relays are off already, and the check ends by itself.
 void CardCheck::stop() {
-    if (!portLost_) recorder_->close(Outcome::Interrupted);
+    if (portLost_ || readingAtRest_ || !recorder_->running()) return;
+    switchOff();
+    recorder_->close(Outcome::Interrupted);
+}
+
+void CardCheck::verdict(bool passed) {
+    switchOff();
+    if (!wantsReadingAtRest(*recorder_, passed)) return recorder_->close(passed ? Outcome::Pass : Outcome::Fail);
+    readingAtRest_ = true;
+    restRead_ = readInputsAtRest(card_, *recorder_);
+    restRead_->start([this] {
+        readingAtRest_ = false;
+        recorder_->close(Outcome::Fail);
+    });
 }
 
 void CardCheck::portLost() {

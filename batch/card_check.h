@@ -1,8 +1,11 @@
 #ifndef BATCH_CARD_CHECK_H
 #define BATCH_CARD_CHECK_H
 
+#include <optional>
+
 #include <QObject>
 
+#include "card/task.h"
 #include "history/run_record.h"
 #include "widgets/navigation.h"
 
@@ -13,7 +16,8 @@ class RunRecorder;
 
 // The whole automatic sequence of one card, run by the test window itself kept out of sight, as
 // --auto runs it: every port sequence, wait and verdict is the test window's own. At the end, and
-// when it is stopped, the relays are switched off.
+// when it is stopped, the relays are switched off; after a failed read-back the inputs are read
+// once more at rest, as --auto does, to tell a card that does not answer.
 class CardCheck : public QObject, private Navigation {
     Q_OBJECT
 public:
@@ -36,6 +40,7 @@ signals:
     void ended(const RunRecord& record);
 
 private:
+    void verdict(bool passed);
     void switchOff();
     // Nobody can click the hidden window's buttons.
     void showMenu() override {}
@@ -46,6 +51,8 @@ private:
     Form3* form3_;
     RunRecorder* recorder_;
     bool portLost_ = false;
+    bool readingAtRest_ = false;
+    std::optional<Task<>> restRead_;
 };
 
 #endif

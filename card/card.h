@@ -60,6 +60,8 @@ public:
     Wait Sleep(qint32 milliseconds);
     // A digital read goes between two analog reads, never inside one.
     IdleWait Idle() { return IdleWait(*this); }
+    // The port went away: from then on nothing reaches the card and every reading is meaningless.
+    bool portLost() const;
 
     static qint16 StatusNibble(qint16 status);
     static qint16 ChannelMask(int channel) { return static_cast<qint16>(1 << channel); }
@@ -74,7 +76,6 @@ private:
     qint16 in(qint16 port);
     qint16 readNibble(qint16 controlCode);
     void selectChannel(qint16 channelMask, qint16 readCode);
-    bool portLost() const;
     bool mustWaitForIdle() const;
     void analogReadEnded();
     void wakeIdleWaiters();

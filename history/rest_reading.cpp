@@ -1,0 +1,14 @@
+#include "history/rest_reading.h"
+
+#include "card/card.h"
+#include "history/run_recorder.h"
+
+bool wantsReadingAtRest(const RunRecorder& recorder, bool passed) {
+    return !passed && recorder.running() && firstFailedCheck(recorder.record());
+}
+
+Task<> readInputsAtRest(Card& card, RunRecorder& recorder) {
+    co_await card.Sleep(kRestSettleMs);
+    const qint16 inputs = card.ReadDigitalInputs();
+    if (!card.portLost()) recorder.noteInputsAtRest(inputs);
+}
