@@ -22,6 +22,11 @@ const QString kWiringText = QStringLiteral(
     "Interconectar las ENTRADAS ANALOGICAS, de manera que la salida de +5V se conecta a la entrada analogica \n"
     "1, la 1 con la 2 y asi hasta la 4.\n");
 
+// The picture's wiring, told in one sentence to whoever cannot see it.
+const QString kWiringDescription = QStringLiteral(
+    "Cada salida digital, de la 0 a la 7, va a la entrada digital del mismo número; el terminal +5 V va "
+    "a la entrada analógica 1, la 1 a la 2, la 2 a la 3 y la 3 a la 4.");
+
 }  // namespace
 
 Form1::Form1(Navigator& navigator) : navigator_(navigator) {
@@ -39,9 +44,14 @@ Form1::Form1(Navigator& navigator) : navigator_(navigator) {
     Picture1 = new PictureBox(this);
     Picture1->setGeometry(twipsRect(840, 1440, 8175, 6375));
     Picture1->setBuiltInPicture(QPixmap(QString::fromLatin1(kWiringResource)));
+    Picture1->setAccessibleName(QStringLiteral("Conexiones de la tarjeta"));
+    Picture1->setAccessibleDescription(kWiringDescription);
 
     Text1 = new MultiLineTextBox(kWiringText, this);
     Text1->setGeometry(twipsRect(840, 7920, 8175, 975));
+    Text1->setAccessibleName(QStringLiteral("Instrucciones de conexión"));
+    // The text can be edited, but Tab still goes on to the next control instead of into the text.
+    Text1->setTabChangesFocus(true);
 
     setTabOrder(Command1, Command2);
     setTabOrder(Command2, Command3);

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QFontMetricsF>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPixmap>
 #include <QPlainTextEdit>
@@ -18,6 +19,7 @@
 #include "widgets/navigation.h"
 #include "widgets/picture_box.h"
 #include "widgets/screen.h"
+#include "widgets/screen_reader.h"
 #include "widgets/twips.h"
 #include "widgets/wrap_button.h"
 
@@ -46,8 +48,10 @@ QLabel* caption(const QString& text, const QRect& geometry, QWidget* parent) {
     return label;
 }
 
-PictureBox* indicator(int left, int row, QWidget* parent) {
+// The cross marks an indicator, as a screen reader hears it: "Salida 3: marcada".
+PictureBox* indicator(const QString& subject, int left, int row, QWidget* parent) {
     auto* box = new PictureBox(parent);
+    box->setSignWords(subject, QStringLiteral("marcada"), QStringLiteral("sin marcar"));
     box->setGeometry(twipsRect(left, 240 + kRowTwips * row, 375, 375));
     return box;
 }
@@ -114,25 +118,28 @@ void Form3::buildDigitalFrames() {
         // The design numbers the captions from output 1 on; output 0's caption is the last element.
         const int element = k == 0 ? 7 : k - 1;
         const int top = 360 + kRowTwips * k;
-        Picture1[k] = indicator(240, k, Frame1);
+        Picture1[k] = indicator(QStringLiteral("Salida %1").arg(k), 240, k, Frame1);
         Label2[element] = caption(QStringLiteral("Salida %1").arg(k), twipsRect(720, top, 975, 255), Frame1);
-        Picture2[k] = indicator(120, k, Frame2);
+        Picture2[k] = indicator(QStringLiteral("Entrada %1").arg(k), 120, k, Frame2);
         Label1[element] = caption(QStringLiteral("Entrada %1").arg(k), twipsRect(600, top, 975, 255), Frame2);
     }
 
     Text1 = helpTextBox(kDigitalHelp, twipsRect(120, 4200, 4335, 735), this);
+    Text1->setAccessibleName(QStringLiteral("Ayuda de las entradas digitales"));
 }
 
 void Form3::buildAnalogFrame() {
     Frame3 = new QGroupBox(QStringLiteral("ENTRADAS ANALOGICAS - Tension"), this);
     Frame3->setGeometry(twipsRect(240, 5280, 3495, 2175));
     Text3[0] = helpTextBox(kAnalogHelp, twipsRect(240, 7560, 3495, 975), this);
+    Text3[0]->setAccessibleName(QStringLiteral("Ayuda de las entradas analógicas"));
     for (int input = 1; input <= 4; ++input) {
         const int top = 360 + kRowTwips * (input - 1);
         Shape3[input - 1] = new Lamp(Frame3);
         Shape3[input - 1]->setGeometry(twipsRect(360, top, 255, 255));
         Label1[12 - input] = caption(QStringLiteral("Entrada %1").arg(input), twipsRect(840, top, 975, 255), Frame3);
         Text3[input] = valueBox(twipsRect(1920, top, 1335, 285), Frame3);
+        nameAnalogInput(input, Shape3[input - 1], Text3[input]);
     }
 }
 
@@ -142,12 +149,15 @@ void Form3::buildResults() {
     setColour(Picture3, QPalette::Window, QColor(kTestLabelGreen));
     Picture3->setAutoFillBackground(true);
     Picture3->setBuiltInPicture(QPixmap(QString::fromLatin1(kTestLabelResource)));
+    Picture3->setAccessibleName(QStringLiteral("TEST 1"));
+    Picture3->setAccessibleDescription(QStringLiteral("Imagen del test en curso"));
 
     Text2[0] = textBox(twipsRect(7080, 360, 2895, 1095), this);
     QFont bold = font();
     bold.setBold(true);
     Text2[0]->setFont(bold);
     setColour(Text2[0], QPalette::Base, QColor(255, 255, 192));
+    Text2[0]->setAccessibleName(QStringLiteral("Descripción del test en curso"));
 
     Label3 = caption(QStringLiteral("RESULTADOS"), twipsRect(6480, 1680, 2415, 375), this);
     QFont heading = font();
@@ -157,8 +167,12 @@ void Form3::buildResults() {
     List1 = new ListBox(this);
     List1->setGeometry(twipsRect(5520, 2280, 4215, 2010));
     fitLongestLine(List1, kLongestProgressLine);
+    List1->setAccessibleName(QStringLiteral("Resultados del test"));
     List2 = new ListBox(this);
     List2->setGeometry(twipsRect(5520, 4320, 4215, 1815));
+    List2->setAccessibleName(QStringLiteral("Resultado de la comprobación"));
+    // A screen reader reads each verdict out as it comes, as a sighted user sees it appear.
+    connect(List2, &ListBox::lineAdded, this, [this](const QString& line) { announce(List2, line); });
 }
 
 void Form3::buildButtons() {
@@ -174,12 +188,11 @@ void Form3::buildButtons() {
     Salir = new WrapButton(QStringLiteral("SALIR DEL PROGRAMA"), this);
     Salir->setGeometry(twipsRect(8040, 7560, 1455, 735));
 
-    // Salir comes first in the tab order, so it has the focus when the window opens.
-    setTabOrder(Salir, Command3);
-    setTabOrder(Command3, Command7);
-    setTabOrder(Command7, Command2);
-    setTabOrder(Command2, List1);
-    setTabOrder(List1, List2);
+    // Salir comes first in the tab order, so it has the focus when the window opens. From there Tab
+    // reads the window top to bottom, the left column before the right one.
+    const std::array<QWidget*, 13> tabOrder{Salir,    Text1, Text3[1], Text3[2], Text3[3], Text3[4], Text3[0],
+                                            Text2[0], List1, List2,    Command3, Command7, Command2};
+    for (std::size_t i = 1; i < tabOrder.size(); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
     Salir->setFocus();
 
     connect(Command3, &QPushButton::clicked, this, &Form3::Command3_Click);
@@ -283,6 +296,14 @@ void Form3::Salir_Click() {
     navigation_.endProgram();
 }
 
+// Escape is a way back to the menu as "VOLVER AL MENU ANTERIOR" is.
+void Form3::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Cancel))
+        Command2_Click();
+    else
+        QWidget::keyPressEvent(event);
+}
+
 // Closing the window's frame is a way back to the menu like any other: tests stopped, relays off.
 void Form3::closeEvent(QCloseEvent* event) {
     event->ignore();
@@ -292,6 +313,8 @@ void Form3::closeEvent(QCloseEvent* event) {
 void Form3::showTest(const QString& description, int test) {
     Text2[0]->setPlainText(description);
     Picture3->LoadPicture(picturePath(testPictureFile(test)));
+    const QString shown = QStringLiteral("TEST %1").arg(test);
+    if (Picture3->accessibleName() != shown) Picture3->setAccessibleName(shown);
 }
 
 void Form3::addErrorPair() {

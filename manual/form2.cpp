@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -59,6 +60,9 @@ Form2::Form2(Card& card, Clock& clock, Navigation& navigation) : card_(card), na
     buildDigitalInputs();
     buildAnalogInputs();
     buildHelpAndExits();
+    // The first toggle has the focus when the panel opens. Tab goes down the outputs, then down the
+    // analog side, then along the bottom row, in the order the controls are made.
+    Encender_Apagar[0]->setFocus();
 
     // Both monitors run from the moment the panel exists until it is unloaded.
     Timer1 = new TickTimer(
@@ -76,10 +80,13 @@ void Form2::buildOutputs() {
         const int top = 360 + 360 * n;
         Shape2[n] = new Lamp(Frame1);
         Shape2[n]->setGeometry(twipsRect(240, top, 255, 255));
+        Shape2[n]->setSignWords(QStringLiteral("Salida %1").arg(n), QStringLiteral("encendida"),
+                                QStringLiteral("apagada"));
         Label2[n] = label(QStringLiteral("Salida %1").arg(n), twipsRect(720, top, 975, 255), Frame1);
         // The odd buttons were designed with a trailing blank; the handlers always set the bare word.
         Encender_Apagar[n] = new WrapButton(n % 2 ? QStringLiteral("Encender ") : kSwitchOn, Frame1);
         Encender_Apagar[n]->setGeometry(twipsRect(1560, top, 1215, 255));
+        Encender_Apagar[n]->setActsOn(QStringLiteral("salida %1").arg(n));
         connect(Encender_Apagar[n], &QPushButton::clicked, this, [this, n] { Encender_Apagar_Click(n); });
     }
     // These two lie on the window, over the lower part of the frame.
@@ -98,6 +105,9 @@ void Form2::buildDigitalInputs() {
         const int top = 360 + 480 * n;
         Shape1[n] = new Lamp(Frame2);
         Shape1[n]->setGeometry(twipsRect(120, top, 255, 255));
+        // Lit while the input reads 1, which the help text calls active.
+        Shape1[n]->setSignWords(QStringLiteral("Entrada %1").arg(n), QStringLiteral("activa"),
+                                QStringLiteral("inactiva"));
         Label1[n] = label(QStringLiteral("Entrada %1").arg(n), twipsRect(600, top, 975, 255), Frame2);
     }
 }
@@ -111,6 +121,7 @@ void Form2::buildAnalogInputs() {
         Shape3[k]->setGeometry(twipsRect(360, top, 255, 255));
         Label1[8 + k] = label(QStringLiteral("Entrada %1").arg(k + 1), twipsRect(840, top, 975, 255), Frame3);
         Text2[k] = textBox(QString(), twipsRect(1920, top, 1335, 285), Frame3);
+        nameAnalogInput(k + 1, Shape3[k], Text2[k]);
     }
 }
 
@@ -118,6 +129,10 @@ void Form2::buildHelpAndExits() {
     Text3 = helpTextBox(kAnalogHelp, twipsRect(6120, 2760, 3495, 975), this);
     Text4 = textBox(QStringLiteral("Text4"), twipsRect(6120, 3960, 855, 375), this);
     Text1 = helpTextBox(kDigitalHelp, twipsRect(120, 4680, 5175, 735), this);
+    Text3->setAccessibleName(QStringLiteral("Ayuda de las entradas analógicas"));
+    Text4->setAccessibleName(QStringLiteral("Entradas digitales en decimal"));
+    Text4->setAccessibleDescription(QStringLiteral("Las ocho entradas leídas como un número de 0 a 255"));
+    Text1->setAccessibleName(QStringLiteral("Ayuda de las entradas digitales"));
 
     Command1 = new WrapButton(QStringLiteral("VOLVER AL MENU ANTERIOR"), this);
     Command1->setGeometry(twipsRect(6000, 4680, 1455, 735));
@@ -202,6 +217,13 @@ void Form2::Command1_Click() {
 void Form2::Salir_Click() {
     card_.WriteOutputs(0);
     navigation_.endProgram();
+}
+
+void Form2::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Cancel))
+        Command1_Click();
+    else
+        QWidget::keyPressEvent(event);
 }
 
 void Form2::closeEvent(QCloseEvent* event) {

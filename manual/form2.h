@@ -68,6 +68,8 @@ protected:
     // Closing the frame leaves the panel as "VOLVER AL MENU ANTERIOR" does, so the relays are
     // switched off and the menu comes back.
     void closeEvent(QCloseEvent* event) override;
+    // Escape leaves the panel as "VOLVER AL MENU ANTERIOR" does.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void buildOutputs();

@@ -21,7 +21,13 @@ PictureBox::PictureBox(QWidget* parent) : QLabel(parent) {
 }
 
 void PictureBox::LoadPicture(const QString& path) {
+    const bool wasOn = signIsOn();
     path_ = path;
+    showFile(path);
+    if (signIsOn() != wasOn) signChanged(this);
+}
+
+void PictureBox::showFile(const QString& path) {
     if (path.isEmpty()) {
         clear();
         return;
@@ -36,6 +42,8 @@ void PictureBox::LoadPicture(const QString& path) {
 }
 
 void PictureBox::setBuiltInPicture(const QPixmap& picture) {
+    const bool wasOn = signIsOn();
     path_.clear();
     setPixmap(picture);
+    if (wasOn) signChanged(this);
 }

@@ -1,6 +1,7 @@
 #include "widgets/wrap_button.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 
 WrapButton::WrapButton(const QString& caption, QWidget* parent) : QPushButton(parent), label_(new QLabel(this)) {
@@ -14,7 +15,16 @@ void WrapButton::setCaption(const QString& caption) {
     caption_ = caption;
     // The label collapses runs of blanks at line breaks; the caption itself is kept as given.
     label_->setText(caption.simplified());
-    setAccessibleName(caption.simplified());
+    updateAccessibleName();
+}
+
+void WrapButton::setActsOn(const QString& what) {
+    actsOn_ = what;
+    updateAccessibleName();
+}
+
+void WrapButton::updateAccessibleName() {
+    setAccessibleName(actsOn_.isEmpty() ? caption_.simplified() : caption_.simplified() + u' ' + actsOn_);
 }
 
 void WrapButton::resizeEvent(QResizeEvent* event) {
@@ -26,4 +36,13 @@ void WrapButton::changeEvent(QEvent* event) {
     QPushButton::changeEvent(event);
     if (event->type() == QEvent::FontChange) label_->setFont(font());
     if (event->type() == QEvent::EnabledChange) label_->setEnabled(isEnabled());
+}
+
+void WrapButton::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        click();
+        return;
+    }
+    QPushButton::keyPressEvent(event);
 }

@@ -14,13 +14,21 @@ public:
 
     QString caption() const { return caption_; }
     void setCaption(const QString& caption);
+    // Where the caption alone does not say what the button acts on, a screen reader hears it after
+    // the caption: "Encender salida 3".
+    void setActsOn(const QString& what);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
+    // Enter presses the button as Space does; the windows are not dialogs, which would do it themselves.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void updateAccessibleName();
+
     QString caption_;
+    QString actsOn_;
     QLabel* label_;
 };
 

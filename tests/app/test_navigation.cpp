@@ -1,3 +1,4 @@
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QPointer>
 #include <QtTest>
@@ -8,6 +9,7 @@
 #include "app/navigator.h"
 #include "app/start_up.h"
 #include "manual/form2.h"
+#include "tests/support/screen_reader_listener.h"
 #include "tests/support/test_window.h"
 #include "widgets/lamp.h"
 #include "widgets/wrap_button.h"
@@ -59,18 +61,19 @@ private slots:
     void leavingTheTestWindowDuringAWait_data();
     void leavingTheTestWindowDuringAWait();
     void lostPort();
+    void keyboardAndScreenReader_data();
+    void keyboardAndScreenReader();
 };
 
 void TestNavigation::leavingThePanelDuringAnAnalogWait_data() {
-    QTest::addColumn<bool>("throughFrame");
-    QTest::newRow("VOLVER AL MENU ANTERIOR") << false;
-    QTest::newRow("window frame") << true;
+    QTest::addColumn<QString>("way");
+    for (const char* way : {"VOLVER AL MENU ANTERIOR", "window frame", "Escape"}) QTest::newRow(way) << way;
 }
 
-// Both ways switch every relay off, end the monitors with the panel and bring the menu back; the
+// Every way switches every relay off, ends the monitors with the panel and brings the menu back; the
 // next visit starts afresh from the panel's design.
 void TestNavigation::leavingThePanelDuringAnAnalogWait() {
-    QFETCH(bool, throughFrame);
+    QFETCH(QString, way);
     Program program;
     QPointer<Form2> panel = &program.enterPanel();
     QVERIFY(!program.menu().isVisible() && !program.menu().isEnabled() && panel->isVisible() && panel->isEnabled());
@@ -80,8 +83,10 @@ void TestNavigation::leavingThePanelDuringAnAnalogWait() {
     QCOMPARE(panel->Text4->text(), QStringLiteral("219"));
     program.rig.recorder.clear();
 
-    if (throughFrame)
+    if (way == "window frame")
         QVERIFY(!panel->close());
+    else if (way == "Escape")
+        QTest::keyPress(panel->focusWidget(), Qt::Key_Escape);
     else
         panel->Command1->click();
     QCOMPARE(program.rig.recorder.trace(), kWriteZero);
@@ -102,6 +107,7 @@ void TestNavigation::leavingTheTestWindowDuringAWait_data() {
     QTest::addColumn<WaitKind>("wait");
     for (const WaitKind& wait : kWaitKinds) QTest::addRow("VOLVER in %s", wait.name) << "Command2" << wait;
     QTest::newRow("window frame in test 4, 500 ms") << "frame" << kWaitKinds[5];
+    QTest::newRow("Escape in test 6, analog read") << "Escape" << kWaitKinds[8];
     QTest::newRow("SALIR in test 1, 500 ms") << "Salir" << kWaitKinds[1];
 }
 
@@ -128,6 +134,8 @@ void TestNavigation::leavingTheTestWindowDuringAWait() {
         form->Command2->click();
     else if (way == "Salir")
         form->Salir->click();
+    else if (way == "Escape")
+        QTest::keyPress(form->focusWidget(), Qt::Key_Escape);
     else
         QVERIFY(!form->close());
 
@@ -207,6 +215,46 @@ void TestNavigation::endingTheProgram() {
     program.rig.clock.advance(1000);
     QCOMPARE(program.rig.recorder.trace(), written);
     QVERIFY(!program.rig.clock.hasAlarms());
+}
+
+void TestNavigation::keyboardAndScreenReader_data() {
+    QTest::addColumn<int>("form");
+    QTest::addColumn<QString>("buttons");  // by name, as Tab reaches them from the one focused at opening
+    QTest::newRow("menu") << 1 << "COMPROBACION MANUAL|COMPROBACION AUTOMATICA|SALIR DEL PROGRAMA";
+    QString panel;
+    for (int n = 0; n < 8; ++n) panel += QStringLiteral("Encender salida %1|").arg(n);
+    QTest::newRow("panel") << 2 << panel + "Encender Todas|Apagar Todas|VOLVER AL MENU ANTERIOR|SALIR DEL PROGRAMA";
+    QTest::newRow("test window") << 3
+                                 << "SALIR DEL PROGRAMA|INICIAR TEST|INICIAR TEST ANALOGICO|VOLVER AL MENU ANTERIOR";
+}
+
+// Every control says what it is, not only the frame it is in. Tab goes round the whole window, the
+// editable wiring text included, and reaches every button once; Enter presses the first.
+void TestNavigation::keyboardAndScreenReader() {
+    QFETCH(int, form);
+    QFETCH(QString, buttons);
+    Program program;
+    if (form > 1) (form == 2 ? program.menu().Command1 : program.menu().Command2)->click();
+    QWidget* shown = QList<QWidget*>{&program.menu(), program.navigator.form2(), program.navigator.form3()}[form - 1];
+    for (QWidget* control : shown->findChildren<QWidget*>()) {
+        const auto* frame = qobject_cast<QGroupBox*>(control->parentWidget());
+        const QString name = ScreenReaderListener::spoken(control);
+        if (control->parentWidget() == shown || frame)  // not a part of a control
+            QVERIFY2(!name.isEmpty() && !(frame && name == frame->title()), control->metaObject()->className());
+    }
+    QVERIFY(QTest::qWaitForWindowActive(shown));
+    QWidget* first = QApplication::focusWidget();
+    QStringList reached;
+    for (int tabs = 0; tabs < 40 && (tabs == 0 || QApplication::focusWidget() != first); ++tabs) {
+        if (qobject_cast<WrapButton*>(QApplication::focusWidget()))
+            reached << ScreenReaderListener::spoken(QApplication::focusWidget());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    QCOMPARE(QApplication::focusWidget(), first);
+    QCOMPARE(reached.join(u'|'), buttons);
+    QSignalSpy pressed(static_cast<WrapButton*>(first), &QAbstractButton::clicked);
+    QTest::keyPress(first, Qt::Key_Enter, Qt::KeypadModifier);
+    QCOMPARE(pressed.count(), 1);
 }
 
 QTEST_MAIN(TestNavigation)

@@ -1,6 +1,7 @@
 #include <QtTest>
 #include "widgets/lamp.h"
 
+#include "tests/support/screen_reader_listener.h"
 #include "tests/support/test_window.h"
 
 // The whole sequence from " INICIAR     TEST ": six tests handing over one to the next.
@@ -44,7 +45,7 @@ void TestSequence::goodCard_data() {
 
 // Tick by tick: the port traffic with its waits, both lists, which timer runs, and the test's
 // description and picture set anew at every tick. Without the picture files the boxes stay empty, nothing else
-// changes.
+// changes. A screen reader reads out every verdict line and no progress line, and hears the indicators.
 void TestSequence::goodCard() {
     QFETCH(bool, withPictures);
     QTemporaryDir empty;
@@ -60,8 +61,11 @@ void TestSequence::goodCard() {
             w.form.Text2[0]->clear();
             w.form.Picture3->LoadPicture(QString());
         });
+    ScreenReaderListener listener;
     w.form.Command3_Click();
     w.runToEnd();
+    QCOMPARE(listener.readOut, w.form.List2->lines());
+    QVERIFY(listener.changed.contains(QStringLiteral("Salida 7: marcada")));
 
     for (const Tick& tick : w.log.ticks) {
         const int j = ticks[tick.test - 1]++;

@@ -6,6 +6,7 @@
 
 #include "card/tick_timer.h"
 #include "manual/form2.h"
+#include "tests/support/screen_reader_listener.h"
 #include "tests/support/test_window.h"
 #include "widgets/lamp.h"
 #include "widgets/wrap_button.h"
@@ -163,19 +164,25 @@ void TestForm2::clickDuringAnAnalogWait_data() {
 }
 
 // A click writes at once; the channel waiting on its converter is read again from its control code.
+// A screen reader hears of the output lamp at once, of the input lamp at its next tick, and no more.
 void TestForm2::clickDuringAnAnalogWait() {
     QFETCH(int, atMs);
     QFETCH(QStringList, interrupted);
     CardRig rig;
     Panel panel(rig);
     rig.clock.advance(atMs);
+    ScreenReaderListener listener;
     panel.form.Encender_Apagar[3]->click();
+    QCOMPARE(ScreenReaderListener::spoken(panel.form.Encender_Apagar[3]), QStringLiteral("Apagar salida 3"));
     rig.clock.advance(450 - atMs);
     const QStringList expected =
         QStringList({"W0", "S100", "R"}) + interrupted + QStringList{"W8", "S30", "A1", "R", "A2"};
     QCOMPARE(compactTrace(rig.recorder.trace()).mid(0, expected.size()), expected);
     QCOMPARE(panel.form.Text2[0]->text(), voltageText("4.98046875"));
     QCOMPARE(litMask(panel.form.Shape1), 255 - 8);
+    QCOMPARE(listener.changed.filter(QRegularExpression("^(Salida|Entrada) 3")),
+             QStringList({"Salida 3: encendida", "Entrada 3: inactiva"}));
+    QVERIFY(QAccessible::queryAccessibleInterface(panel.form.Shape2[3])->state().checked);
 }
 
 QTEST_MAIN(TestForm2)
