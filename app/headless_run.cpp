@@ -9,7 +9,9 @@
 
 HeadlessRun::HeadlessRun(Card& card, Clock& clock, const QString& programFolder,
                          std::function<void(const QString&)> printLine)
-    : card_(card), form3_(new Form3(card, clock, *this, programFolder)), recorder_(new RunRecorder(*form3_, clock)) {
+    : card_(card),
+      form3_(new Form3(card, clock, navigation_, programFolder)),
+      recorder_(new RunRecorder(*form3_, clock)) {
     // The run closes the record itself, once the relays are off and the inputs read at rest.
     recorder_->setClosesOnVerdict(false);
     connect(recorder_, &RunRecorder::verdictReached, this, &HeadlessRun::verdict);

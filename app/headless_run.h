@@ -20,7 +20,7 @@ class RunRecorder;
 // are switched off and the run finishes with 0 for a good card or 1 for a failed test. What the
 // run finds is kept in its record; after a failed digital check that includes the inputs read once
 // more with the relays off, which tells a card that does not answer from a wiring fault.
-class HeadlessRun : public QObject, private Navigation {
+class HeadlessRun : public QObject {
     Q_OBJECT
 public:
     static constexpr int kCardPassed = 0;
@@ -47,12 +47,9 @@ private:
     void verdict(bool passed);
     // Stops the tests and switches the relays off; false when the run had ended already.
     bool endTests();
-    // Nobody can click the window's buttons, so these are never asked for.
-    void showMenu() override {}
-    void unload(QWidget*) override {}
-    void endProgram() override {}
 
     Card& card_;
+    NoNavigation navigation_;
     Form3* form3_;
     RunRecorder* recorder_;
     bool done_ = false;

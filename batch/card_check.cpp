@@ -7,7 +7,9 @@
 #include "history/run_recorder.h"
 
 CardCheck::CardCheck(Card& card, Clock& clock, const QString& programFolder)
-    : card_(card), form3_(new Form3(card, clock, *this, programFolder)), recorder_(new RunRecorder(*form3_, clock)) {
+    : card_(card),
+      form3_(new Form3(card, clock, navigation_, programFolder)),
+      recorder_(new RunRecorder(*form3_, clock)) {
     // The relays go off before anyone hears of the end, whatever ended the check.
     recorder_->setClosesOnVerdict(false);
     connect(recorder_, &RunRecorder::testStarted, this, &CardCheck::testStarted);

@@ -18,7 +18,7 @@ class RunRecorder;
 // --auto runs it: every port sequence, wait and verdict is the test window's own. At the end, and
 // when it is stopped, the relays are switched off; after a failed read-back the inputs are read
 // once more at rest, as --auto does, to tell a card that does not answer.
-class CardCheck : public QObject, private Navigation {
+class CardCheck : public QObject {
     Q_OBJECT
 public:
     CardCheck(Card& card, Clock& clock, const QString& programFolder);
@@ -42,12 +42,9 @@ signals:
 private:
     void verdict(bool passed);
     void switchOff();
-    // Nobody can click the hidden window's buttons.
-    void showMenu() override {}
-    void unload(QWidget*) override {}
-    void endProgram() override {}
 
     Card& card_;
+    NoNavigation navigation_;
     Form3* form3_;
     RunRecorder* recorder_;
     bool portLost_ = false;

@@ -16,4 +16,12 @@ public:
     virtual void endProgram() = 0;
 };
 
+// A test window kept out of sight: nobody can click its buttons, so none of this is ever asked for.
+class NoNavigation : public Navigation {
+public:
+    void showMenu() override {}
+    void unload(QWidget*) override {}
+    void endProgram() override {}
+};
+
 #endif
