@@ -18,7 +18,8 @@ QString utcText(const QDate& day) {
 
 }  // namespace
 
-QSqlQuery filteredChecks(const QSqlDatabase& database, const HistoryFilter& filter, int limit, bool forwardOnly) {
+QSqlQuery filteredChecks(const QSqlDatabase& database, const HistoryFilter& filter, int limit, bool forwardOnly,
+                         const char* columns) {
     QStringList conditions;
     QVariantList values;
     if (!filter.card.isEmpty()) {
@@ -40,7 +41,7 @@ QSqlQuery filteredChecks(const QSqlDatabase& database, const HistoryFilter& filt
         conditions << QStringLiteral("started < ?");
         values << utcText(filter.to.addDays(1));
     }
-    QString sql = QStringLiteral("SELECT %1 FROM checks").arg(QLatin1String(kStoredCheckColumns));
+    QString sql = QStringLiteral("SELECT %1 FROM checks").arg(QLatin1String(columns));
     if (!conditions.isEmpty()) sql += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
     // The id follows the time in the index on started, so the newest come first without a sort.
     sql += QStringLiteral(" ORDER BY started DESC, id DESC");
@@ -58,7 +59,7 @@ std::optional<QString> writeFilteredCsv(const QSqlDatabase& database, const Hist
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return QStringLiteral("No se puede escribir %1: %2.").arg(path, file.errorString());
-    QSqlQuery query = filteredChecks(database, filter);
+    QSqlQuery query = filteredChecks(database, filter, 0, true, kExportedCheckColumns);
     file.write(csvHeader());
     while (query.next()) file.write(csvRow(storedCheck(query)));
     if (query.lastError().isValid())

@@ -9,6 +9,8 @@
 #include <QSqlQuery>
 #include <QString>
 
+#include "history/stored_check.h"
+
 class HistoryDatabase;
 
 // Which checks of the history a view shows: one card's, one outcome's, those of some days.
@@ -19,10 +21,10 @@ struct HistoryFilter {
     QDate to;         // last day, likewise
 };
 
-// The checks a filter lets through, newest first, as "SELECT <kStoredCheckColumns>", executed;
-// limit 0 for all of them. A model that moves back over its rows needs forwardOnly false.
+// The checks a filter lets through, newest first, as "SELECT <columns>" (those storedCheck reads),
+// executed; limit 0 for all of them. A model that moves back over its rows needs forwardOnly false.
 QSqlQuery filteredChecks(const QSqlDatabase& database, const HistoryFilter& filter, int limit = 0,
-                         bool forwardOnly = true);
+                         bool forwardOnly = true, const char* columns = kStoredCheckColumns);
 
 // The same checks as CSV, in the format of --history-csv, replacing path whole. Gives back what
 // went wrong, in Spanish, if anything.
