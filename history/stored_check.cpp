@@ -1,6 +1,7 @@
 #include "history/stored_check.h"
 
 #include <QJsonArray>
+#include <QHash>
 #include <QJsonDocument>
 #include <QLocale>
 #include <QSqlQuery>
@@ -85,9 +86,14 @@ QString cardWord(const QString& card) {
     return card.isEmpty() ? QStringLiteral("sin etiqueta") : card;
 }
 
+// A reading is one of 256 converter values, so a long list asks for the same few texts again and again.
 QString voltsText(double volts, int decimals) {
     static const QLocale spanish(QLocale::Spanish, QLocale::Spain);
-    return spanish.toString(volts, 'f', decimals);
+    static QHash<std::pair<double, int>, QString> known;
+    auto found = known.constFind({volts, decimals});
+    if (found != known.constEnd()) return *found;
+    if (known.size() > 4096) known.clear();
+    return *known.insert({volts, decimals}, spanish.toString(volts, 'f', decimals));
 }
 
 int failedTest(const QJsonObject& record) {
