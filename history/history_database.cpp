@@ -9,6 +9,7 @@
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QStorageInfo>
+#include <QThread>
 
 #include "history/run_report.h"
 
@@ -53,6 +54,26 @@ QString sqliteCause(const QSqlError& error) {
             return QStringLiteral("no es una base de datos");
         default:
             return error.text();
+    }
+}
+
+// SQLite answers "busy" at once, without waiting out the busy timeout, in a few cases of two
+// programs starting or writing together (a lock that would deadlock, a WAL being recovered):
+// those are tried again after a moment.
+constexpr int kAttempts = 5;
+constexpr int kRetryMs = 100;
+
+bool transient(const QSqlError& error) {
+    const int code = error.nativeErrorCode().toInt();
+    return code == 5 || code == 6 || code == 15;  // SQLITE_BUSY, SQLITE_LOCKED, SQLITE_PROTOCOL
+}
+
+// Runs a prepared query, again while SQLite is transiently busy.
+bool execute(QSqlQuery& query) {
+    for (int attempt = 1;; ++attempt) {
+        if (query.exec()) return true;
+        if (attempt == kAttempts || !transient(query.lastError())) return false;
+        QThread::msleep(kRetryMs);
     }
 }
 
@@ -115,7 +136,13 @@ std::variant<std::unique_ptr<HistoryDatabase>, QString> HistoryDatabase::open(co
     database.setDatabaseName(path);
     database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
     if (!database.open()) return refuse(sqliteCause(database.lastError()));
-    if (auto error = history->prepareSchema(create)) return refuse(*error);
+    for (int attempt = 1;; ++attempt) {
+        bool transientFailure = false;
+        const std::optional<QString> error = history->prepareSchema(create, transientFailure);
+        if (!error) break;
+        if (attempt == kAttempts || !transientFailure) return refuse(*error);
+        QThread::msleep(kRetryMs);
+    }
     return history;
 }
 
@@ -130,12 +157,16 @@ QSqlDatabase HistoryDatabase::database() const {
 
 // WAL lets a reader and a writer work at once, and two writers wait for each other within the busy
 // timeout; FULL makes every end of a check durable before the program goes on. A reader changes
-// nothing, so a history on a read-only medium can still be read.
-std::optional<QString> HistoryDatabase::prepareSchema(bool create) {
+// nothing, so a history on a read-only medium can still be read. transientFailure tells a failure
+// worth another try.
+std::optional<QString> HistoryDatabase::prepareSchema(bool create, bool& transientFailure) {
     QSqlQuery query(database());
-    auto failed = [&query] { return sqliteCause(query.lastError()); };
-    if (!query.exec(QStringLiteral("PRAGMA user_version"))) return failed();
-    int version = query.next() ? query.value(0).toInt() : 0;
+    auto failed = [&query, &transientFailure] {
+        transientFailure = transient(query.lastError());
+        return sqliteCause(query.lastError());
+    };
+    if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next()) return failed();
+    const int version = query.value(0).toInt();
     if (version > kSchemaVersion)
         return QStringLiteral("lo ha creado una versión más reciente de cardcheck (esquema %1)").arg(version);
     if (!create) {
@@ -147,21 +178,18 @@ std::optional<QString> HistoryDatabase::prepareSchema(bool create) {
         return failed();
     if (version == kSchemaVersion) return std::nullopt;
     // One step per version; an empty file becomes version 1. Two programs starting at once: the
-    // second one finds the work done once it has the lock.
+    // second one finds the work done once it has the lock. A step that fails leaves nothing behind.
     if (!query.exec(QStringLiteral("BEGIN IMMEDIATE"))) return failed();
-    if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next()) return failed();
-    version = query.value(0).toInt();
-    if (version < 1) {
-        for (const char* statement : kSchema)
-            if (!query.exec(QString::fromLatin1(statement))) {
-                const QString error = failed();
-                query.exec(QStringLiteral("ROLLBACK"));
-                return error;
-            }
-        query.exec(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
+    bool done = query.exec(QStringLiteral("PRAGMA user_version")) && query.next();
+    if (done && query.value(0).toInt() < 1) {
+        for (const char* statement : kSchema) done = done && query.exec(QString::fromLatin1(statement));
+        done = done && query.exec(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
     }
-    if (!query.exec(QStringLiteral("COMMIT"))) return failed();
-    return std::nullopt;
+    done = done && query.exec(QStringLiteral("COMMIT"));
+    if (done) return std::nullopt;
+    const QString error = failed();
+    QSqlQuery(database()).exec(QStringLiteral("ROLLBACK"));
+    return error;
 }
 
 std::variant<qint64, QString> HistoryDatabase::insert(const RunRecord& record, const CheckContext& context) {
@@ -176,7 +204,7 @@ std::variant<qint64, QString> HistoryDatabase::insert(const RunRecord& record, c
     query.addBindValue(outcomeName(record.outcome));
     query.addBindValue(thisProgram());
     query.addBindValue(documentText(record, context));
-    if (!query.exec()) return problem(sqliteCause(query.lastError()));
+    if (!execute(query)) return problem(sqliteCause(query.lastError()));
     return query.lastInsertId().toLongLong();
 }
 
@@ -187,7 +215,7 @@ std::optional<QString> HistoryDatabase::complete(qint64 id, const RunRecord& rec
     query.addBindValue(outcomeName(record.outcome));
     query.addBindValue(documentText(record, context));
     query.addBindValue(id);
-    if (!query.exec()) return problem(sqliteCause(query.lastError()));
+    if (!execute(query)) return problem(sqliteCause(query.lastError()));
     return std::nullopt;
 }
 

@@ -52,7 +52,7 @@ public:
 
 private:
     HistoryDatabase(QString path, QString connection) : path_(std::move(path)), connection_(std::move(connection)) {}
-    std::optional<QString> prepareSchema(bool create);
+    std::optional<QString> prepareSchema(bool create, bool& transientFailure);
     QString problem(const QString& cause) const;
 
     QString path_;
