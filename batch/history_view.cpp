@@ -15,6 +15,7 @@
 
 #include "batch/card_sheet.h"
 #include "batch/history_model.h"
+#include "history/history_database.h"
 
 namespace {
 const QDate kNoLimit(2000, 1, 1);  // a date edit at its least date filters nothing
@@ -55,6 +56,10 @@ HistoryView::HistoryView(HistoryReader& reader, QWidget* parent)
     status_ = new QLabel(this);
     status_->setWordWrap(true);
     connect(csv_, &QPushButton::clicked, this, &HistoryView::askCsv);
+    connect(this, &HistoryView::exported, this, [this](const QString& problem) {
+        csv_->setEnabled(true);
+        say(problem.isEmpty() ? QStringLiteral("Exportado a %1.").arg(exportPath_) : problem);
+    });
     connect(sheet_, &QPushButton::clicked, this, &HistoryView::askSheet);
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_E), this), &QShortcut::activated, this, &HistoryView::askCsv);
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), this), &QShortcut::activated, this,
@@ -102,10 +107,27 @@ void HistoryView::refresh() {
     say(model_->rowCount() == 0 ? QStringLiteral("Ninguna comprobación del historial cumple el filtro.") : QString());
 }
 
-std::optional<QString> HistoryView::exportCsv(const QString& path) {
-    auto database = reader_.database();
-    if (!database) return reader_.problem();
-    return writeFilteredCsv(*database, filter(), path);
+HistoryView::~HistoryView() {
+    if (exporting_.joinable()) exporting_.join();
+}
+
+// The thread reads through a connection of its own, as Qt's connections live in one thread each.
+void HistoryView::exportCsv(const QString& path) {
+    if (exporting_.joinable()) exporting_.join();
+    exportPath_ = path;
+    if (!reader_.database()) return emit exported(reader_.problem());
+    exporting_ = std::thread([this, history = reader_.path(), shown = filter(), path] {
+        std::optional<QString> error;
+        {
+            auto opened = HistoryDatabase::open(history, false);
+            if (auto* problem = std::get_if<QString>(&opened))
+                error = *problem;
+            else
+                error = writeFilteredCsv(std::get<0>(opened)->database(), shown, path);
+        }
+        QMetaObject::invokeMethod(
+            this, [this, problem = error.value_or(QString())] { emit exported(problem); }, Qt::QueuedConnection);
+    });
 }
 
 std::optional<QString> HistoryView::writeSheet(int row, const QString& path) {
@@ -114,11 +136,13 @@ std::optional<QString> HistoryView::writeSheet(int row, const QString& path) {
 }
 
 void HistoryView::askCsv() {
+    if (!csv_->isEnabled()) return;  // one export at a time
     const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Exportar el historial a CSV"),
                                                       QStringLiteral("historial.csv"), QStringLiteral("CSV (*.csv)"));
     if (path.isEmpty()) return;
-    auto error = exportCsv(path);
-    say(error ? *error : QStringLiteral("Exportado a %1.").arg(path));
+    csv_->setEnabled(false);
+    say(QStringLiteral("Exportando a %1…").arg(path));
+    exportCsv(path);
 }
 
 void HistoryView::askSheet() {

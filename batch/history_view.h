@@ -2,6 +2,7 @@
 #define BATCH_HISTORY_VIEW_H
 
 #include <optional>
+#include <thread>
 
 #include <QWidget>
 
@@ -21,12 +22,16 @@ class HistoryView : public QWidget {
     Q_OBJECT
 public:
     HistoryView(HistoryReader& reader, QWidget* parent);
+    // An export that still runs is waited for.
+    ~HistoryView() override;
 
     // Reads the history again with the filter shown.
     void refresh();
     HistoryFilter filter() const;
-    // Give back what went wrong, in Spanish, if anything.
-    std::optional<QString> exportCsv(const QString& path);
+    // Writes what is shown to CSV on a thread of its own, so that a long history never holds the
+    // window up; exported() says how it went.
+    void exportCsv(const QString& path);
+    // Gives back what went wrong, in Spanish, if anything.
     std::optional<QString> writeSheet(int row, const QString& path);
 
     QLineEdit* cardFilter() const { return card_; }
@@ -35,6 +40,10 @@ public:
     QDateEdit* toFilter() const { return to_; }
     HistoryModel* model() const { return model_; }
     QTableView* table() const { return table_; }
+
+signals:
+    // What went wrong, in Spanish; empty when the file was written.
+    void exported(const QString& problem);
 
 private:
     QDateEdit* dateFilter(const QString& name, const QString& unset);
@@ -52,6 +61,8 @@ private:
     QPushButton* csv_;
     QPushButton* sheet_;
     QLabel* status_;
+    QString exportPath_;
+    std::thread exporting_;
 };
 
 #endif
