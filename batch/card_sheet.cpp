@@ -75,8 +75,9 @@ QString cardSheetHtml(const StoredCheck& check) {
     }
     html += QStringLiteral("<h2>%1</h2>").arg(verdict(check));
     if (check.record[QLatin1String("card_answers")] == QJsonValue(false))
-        html += QStringLiteral("<p><b>La tarjeta no responde:</b> las entradas no siguen a las salidas. Compruebe el "
-                               "cable entre el ordenador y la tarjeta, la alimentación de la tarjeta y el puerto.</p>");
+        html += QStringLiteral(
+            "<p><b>La tarjeta no responde:</b> las entradas no siguen a las salidas. Compruebe el "
+            "cable entre el ordenador y la tarjeta, la alimentación de la tarjeta y el puerto.</p>");
     html += failedChecksTable(check.record);
     const QList<double> volts = lastVolts(check.record);
     if (!volts.isEmpty()) {

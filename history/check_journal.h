@@ -32,7 +32,6 @@ public:
     void follow(RunRecorder& recorder, std::function<QString()> cardLabel = {});
     // Waits until everything handed over so far is written.
     void flush();
-    const CheckContext& context() const { return context_; }
     const QString& path() const { return path_; }
 
 private:

@@ -3,6 +3,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include "history/check_query.h"
+
 namespace {
 
 const QString kDateFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
@@ -13,23 +15,13 @@ QByteArray csvLine(const QStringList& cells) {
     return quoted.join(u';').toUtf8() + "\r\n";
 }
 
-QString joined(const QList<int>& values) {
-    QStringList texts;
-    for (int value : values) texts << QString::number(value);
-    return texts.join(QStringLiteral(", "));
-}
-
 }  // namespace
 
 std::optional<QString> forEachCheck(const QSqlDatabase& database, const QString& card, Reading reading,
                                     const std::function<void(const StoredCheck&)>& visit) {
-    QSqlQuery query(database);
-    query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT %1 FROM checks %2 ORDER BY started DESC, id DESC")
-                      .arg(QLatin1String(reading == Reading::List ? kListedCheckColumns : kExportedCheckColumns),
-                           card.isEmpty() ? QString() : QStringLiteral("WHERE card = ?")));
-    if (!card.isEmpty()) query.addBindValue(card);
-    if (!query.exec()) return query.lastError().text();
+    QSqlQuery query = filteredChecks(database, HistoryFilter{card, {}, {}, {}}, 0, true,
+                                     reading == Reading::List ? kListedCheckColumns : kExportedCheckColumns);
+    if (!query.isActive()) return query.lastError().text();
     while (query.next()) visit(storedCheck(query));
     if (query.lastError().isValid()) return query.lastError().text();
     return std::nullopt;
@@ -61,7 +53,7 @@ QByteArray csvRow(const StoredCheck& check) {
                     check.finished.isValid() ? check.finished.toString(kDateFormat) : QString(), check.card,
                     kindWord(check.kind), modeWord(check.mode),
                     port == u"simulated" ? QStringLiteral("simulada") : port, outcomeWord(check.outcome),
-                    test ? QString::number(test) : QString(), joined(failedInputs(check.record)),
+                    test ? QString::number(test) : QString(), numberList(failedInputs(check.record)),
                     volts.join(QStringLiteral(" ")), check.record[QLatin1String("version")].toString()});
 }
 

@@ -1,7 +1,7 @@
 #include "history/stored_check.h"
 
-#include <QJsonArray>
 #include <QHash>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QLocale>
 #include <QSqlQuery>
@@ -28,12 +28,6 @@ QList<int> numbers(const QJsonValue& array) {
     QList<int> values;
     for (const QJsonValue& value : array.toArray()) values << value.toInt();
     return values;
-}
-
-QString numberList(const QList<int>& values) {
-    QStringList texts;
-    for (int value : values) texts << QString::number(value);
-    return texts.join(QStringLiteral(", "));
 }
 
 // A query's row or a model's: both give their columns by number. A query's own values are read
@@ -89,7 +83,7 @@ QString cardWord(const QString& card) {
 // A reading is one of 256 converter values, so a long list asks for the same few texts again and again.
 QString voltsText(double volts, int decimals) {
     static const QLocale spanish(QLocale::Spanish, QLocale::Spain);
-    static QHash<std::pair<double, int>, QString> known;
+    thread_local QHash<std::pair<double, int>, QString> known;  // a spreadsheet may be written on its own thread
     auto found = known.constFind({volts, decimals});
     if (found != known.constEnd()) return *found;
     if (known.size() > 4096) known.clear();
@@ -132,4 +126,10 @@ QString failureSummary(const QJsonObject& record) {
     if (test == 2 || test == 3) where += QStringLiteral(", vuelta %1").arg(failure[QLatin1String("round")].toInt());
     return QStringLiteral("%1: %2 %3")
         .arg(where, inputs.size() == 1 ? QStringLiteral("entrada") : QStringLiteral("entradas"), numberList(inputs));
+}
+
+QString numberList(const QList<int>& values) {
+    QStringList texts;
+    for (int value : values) texts << QString::number(value);
+    return texts.join(QStringLiteral(", "));
 }

@@ -55,6 +55,8 @@ int failedTest(const QJsonObject& record);
 QList<int> failedInputs(const QJsonObject& record);
 // The four volts of the last reading of test 6, if there was one.
 QList<double> lastVolts(const QJsonObject& record);
+// Numbers as a person reads them in a list: "3, 5".
+QString numberList(const QList<int>& values);
 // Volts as a Spaniard writes them: "4,98".
 QString voltsText(double volts, int decimals = 2);
 
