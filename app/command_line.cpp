@@ -1,5 +1,8 @@
 #include "app/command_line.h"
 
+#include <algorithm>
+#include <array>
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
@@ -76,21 +79,54 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     if (!parser.positionalArguments().isEmpty())
         return mistake(QStringLiteral("Argumento no esperado: %1").arg(parser.positionalArguments().first()));
 
+    // The option that chooses the mode, if any; at most one may.
+    const std::array<std::pair<const QCommandLineOption*, Mode>, 5> modeOptions{{{&batch, Mode::Station},
+                                                                                 {&headless, Mode::Headless},
+                                                                                 {&historyList, Mode::List},
+                                                                                 {&historyCsv, Mode::Csv},
+                                                                                 {&ports, Mode::Ports}}};
     CommandLine options;
+    QString modeOption;
+    for (const auto& [option, mode] : modeOptions) {
+        if (!parser.isSet(*option)) continue;
+        if (!modeOption.isEmpty())
+            return mistake(
+                QStringLiteral("%1 y --%2 no se pueden usar juntos.").arg(modeOption, option->names().constLast()));
+        modeOption = QStringLiteral("--") + option->names().constLast();
+        options.mode = mode;
+    }
+    // The modes each option serves; an option given for another one is a mistake, not ignored.
+    const auto modes = [](std::initializer_list<Mode> list) {
+        unsigned set = 0;
+        for (Mode mode : list) set |= 1u << unsigned(mode);
+        return set;
+    };
+    const unsigned checking = modes({Mode::Window, Mode::Station, Mode::Headless});
+    const std::array<std::pair<const QCommandLineOption*, unsigned>, 7> belongs{{
+        {&port, checking},
+        {&simulate, checking},
+        {&fault, checking},
+        {&report, modes({Mode::Headless})},
+        {&card, modes({Mode::Window, Mode::Headless, Mode::List, Mode::Csv})},
+        {&history, checking | modes({Mode::List, Mode::Csv})},
+        {&noHistory, checking},
+    }};
+    for (const auto& [option, served] : belongs) {
+        if (!parser.isSet(*option) || (served >> unsigned(options.mode)) & 1u) continue;
+        const QString name = QStringLiteral("--") + option->names().constLast();
+        if (options.mode == Mode::Window) return mistake(QStringLiteral("%1 solo se puede usar con --auto.").arg(name));
+        if (option == &card && options.mode == Mode::Station)
+            return mistake(
+                QStringLiteral("--card no se usa con --batch: el número de cada tarjeta se escribe en la ventana."));
+        return mistake(QStringLiteral("%1 no se usa con %2.").arg(name, modeOption));
+    }
+
     options.simulate = parser.isSet(simulate);
-    options.headless = parser.isSet(headless);
-    options.batch = parser.isSet(batch);
-    if (options.batch && options.headless) return mistake(QStringLiteral("--batch y --auto no se pueden usar juntos."));
-    if (options.batch && parser.isSet(card))
-        return mistake(
-            QStringLiteral("--card no se usa con --batch: el número de cada tarjeta se escribe en la ventana."));
     options.device = parser.isSet(port) ? parser.value(port) : PpdevPort::kDefaultDevice;
     if (options.simulate && parser.isSet(port))
         return mistake(QStringLiteral("--port y --simulate no se pueden usar juntos."));
     if (parser.isSet(fault) && !options.simulate)
         return mistake(QStringLiteral("--fault solo se puede usar con --simulate."));
-    if (parser.isSet(report) && !options.headless)
-        return mistake(QStringLiteral("--report solo se puede usar con --auto."));
     if (parser.isSet(report) && parser.value(report).isEmpty())
         return mistake(QStringLiteral("--report necesita el nombre de un archivo."));
     options.reportPath = parser.value(report);
@@ -100,7 +136,6 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     }
     options.keepHistory = !parser.isSet(noHistory);
     options.historyPath = parser.value(history);
-    options.listHistory = parser.isSet(historyList);
     options.historyCsv = parser.value(historyCsv);
     if (parser.isSet(history) && options.historyPath.isEmpty())
         return mistake(QStringLiteral("--history necesita el nombre de un archivo."));
@@ -108,14 +143,6 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         return mistake(QStringLiteral("--history-csv necesita el nombre de un archivo, o - para la salida estándar."));
     if (parser.isSet(history) && parser.isSet(noHistory))
         return mistake(QStringLiteral("--history y --no-history no se pueden usar juntos."));
-    if (options.listHistory && parser.isSet(historyCsv))
-        return mistake(QStringLiteral("--history-list y --history-csv no se pueden usar juntos."));
-    if ((options.listHistory || parser.isSet(historyCsv)) &&
-        (parser.isSet(noHistory) || options.headless || options.batch || options.simulate || parser.isSet(port)))
-        return mistake(
-            QStringLiteral("--history-list y --history-csv solo leen el historial: no se usan con --auto, "
-                           "--batch, --simulate, --port ni --no-history."));
-    options.listPorts = parser.isSet(ports);
     options.faultOptions = parser.values(fault);
     for (const QString& text : parser.values(fault)) {
         if (auto error = addFault(options.faults, text)) return mistake(*error);
@@ -126,13 +153,5 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
 std::optional<QString> cardLabelProblem(const QString& label) {
     const auto fault = cardLabelFault(label);
     if (!fault) return std::nullopt;
-    switch (*fault) {
-        case CardLabelProblem::Empty:
-            return QStringLiteral("La etiqueta de --card está vacía.");
-        case CardLabelProblem::ControlCharacter:
-            return QStringLiteral("La etiqueta de --card no puede llevar caracteres de control.");
-        case CardLabelProblem::TooLong:
-            break;
-    }
-    return QStringLiteral("La etiqueta de --card tiene más de %1 caracteres.").arg(kMaxCardLabel);
+    return cardLabelMessage(*fault, LabelSource::CommandLine);
 }

@@ -8,20 +8,27 @@
 
 #include "card/card_faults.h"
 
+// What the program does in one run; each option belongs to some of them.
+enum class Mode {
+    Window,    // the main menu and its windows
+    Station,   // --batch: the station for a stack of cards
+    Headless,  // --auto: the sequence once, without a window
+    List,      // --history-list: print the history and end
+    Csv,       // --history-csv: write the history as CSV and end
+    Ports,     // --ports: list the parallel ports and end
+};
+
 struct CommandLine {
+    Mode mode = Mode::Window;
     QString device;
     bool simulate = false;
-    bool headless = false;  // --auto: the sequence once, without a window
-    bool batch = false;     // --batch: the station for a stack of cards
     CardFaults faults;
     QStringList faultOptions;  // the --fault options as given, for the report
     QString reportPath;        // --report; empty when no report is kept
     QString card;              // --card: the label of the card checked, trimmed; empty when none
     QString historyPath;       // --history; empty for the user's own history
     bool keepHistory = true;   // false with --no-history
-    bool listHistory = false;  // --history-list: print the history and end
-    QString historyCsv;        // --history-csv: write the history as CSV there ("-": standard output) and end
-    bool listPorts = false;    // --ports: list the parallel ports and end
+    QString historyCsv;        // --history-csv: where the CSV goes ("-": standard output)
 };
 
 // Why a card's label cannot be used, in Spanish; nothing when it can (once trimmed).

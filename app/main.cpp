@@ -4,7 +4,6 @@
 
 #include "app/command_line.h"
 #include "app/exit_signals.h"
-#include "app/headless_run.h"
 #include "app/history_commands.h"
 #include "app/navigator.h"
 #include "app/ports_listing.h"
@@ -14,20 +13,22 @@
 #include "card/card.h"
 #include "card/clock.h"
 #include "card/port.h"
+#include "check/offscreen_check.h"
+#include "check/run_recorder.h"
+#include "history/check_codec.h"
 #include "history/check_journal.h"
-#include "history/diagnosis.h"
-#include "history/run_recorder.h"
 #include "history/run_report.h"
+#include "history/wording.h"
 
 namespace {
 
 constexpr int kUnwritableReport = 2;  // like any other mistake on the command line
 
 CheckContext checkContext(const CommandLine& options) {
-    const QString mode = options.headless ? QStringLiteral("headless")
-                         : options.batch  ? QStringLiteral("batch")
-                                          : QStringLiteral("window");
-    return {options.card, mode, options.simulate ? QStringLiteral("simulated") : options.device, options.faultOptions};
+    const CheckMode mode = options.mode == Mode::Headless  ? CheckMode::Headless
+                           : options.mode == Mode::Station ? CheckMode::Batch
+                                                           : CheckMode::Window;
+    return {options.card, mode, options.simulate ? QString() : options.device, options.faultOptions};
 }
 
 // The diagnosis and the report come once the event loop is over: after the verdict, a lost port
@@ -35,7 +36,8 @@ CheckContext checkContext(const CommandLine& options) {
 int runHeadless(Card& card, Clock& clock, const CommandLine& options, CheckJournal* journal,
                 std::function<void(const QString&)>& portLost) {
     bool lost = false;
-    HeadlessRun run(card, clock, QCoreApplication::applicationDirPath(), [&lost](const QString& line) {
+    OffscreenCheck run(card, clock, QCoreApplication::applicationDirPath(), {Outcome::Fail, true});
+    QObject::connect(&run, &OffscreenCheck::lineAdded, [&lost](const QString& line) {
         if (lost) return;  // nothing read from a port that is gone may be reported as a verdict
         std::printf("%s\n", qPrintable(line));
         std::fflush(stdout);
@@ -48,10 +50,11 @@ int runHeadless(Card& card, Clock& clock, const CommandLine& options, CheckJourn
         QMetaObject::invokeMethod(
             qApp, [] { QCoreApplication::exit(kPortUnusable); }, Qt::QueuedConnection);
     };
-    if (journal) journal->follow(run.recorder());
+    if (journal) keepInJournal(run.recorder(), *journal);
     ExitSignals exitSignals([&run](int signal) { run.stop(128 + signal); });
-    QObject::connect(&run, &HeadlessRun::finished,
-                     [&lost](int status) { QCoreApplication::exit(lost ? kPortUnusable : status); });
+    QObject::connect(&run, &OffscreenCheck::ended, [&lost](const RunRecord& record) {
+        QCoreApplication::exit(lost ? kPortUnusable : record.exitStatus.value_or(OffscreenCheck::kTestFailed));
+    });
     run.start();
     const int status = QCoreApplication::exec();
     for (const QString& line : diagnosisLines(run.record())) printError(line);
@@ -67,7 +70,7 @@ int runWindows(Card& card, Clock& clock, CheckJournal* journal, std::function<vo
     // Every check made in the test window goes into the history, as a headless one does.
     navigator.setOnForm3Loaded([&clock, journal](Form3& window) {
         auto* recorder = new RunRecorder(window, clock);
-        if (journal) journal->follow(*recorder);
+        if (journal) keepInJournal(*recorder, *journal);
     });
     portLost = [](const QString& message) {
         leaveOnLostPort(message, [](int status) { QCoreApplication::exit(status); });
@@ -83,7 +86,7 @@ int runBatch(Card& card, Clock& clock, const CommandLine& options, CheckJournal*
              std::function<void(const QString&)>& portLost) {
     const auto endProgram = [](int status) { QCoreApplication::exit(status); };
     BatchWindow window(card, clock,
-                       {QCoreApplication::applicationDirPath(), checkContext(options).port,
+                       {QCoreApplication::applicationDirPath(), checkContext(options).device,
                         journal ? journal->path() : QString(), journal, endProgram});
     portLost = [&window, endProgram](const QString& message) {
         window.portLost();
@@ -111,16 +114,17 @@ int main(int argc, char* argv[]) {
         return parsed.exitStatus;
     }
     const CommandLine& options = *parsed.options;
-    if (options.listPorts) {
+    if (options.mode == Mode::Ports) {
         std::fputs(qPrintable(portsListing()), stdout);
         return 0;
     }
-    if (options.listHistory || !options.historyCsv.isEmpty()) {
+    if (options.mode == Mode::List || options.mode == Mode::Csv) {
         QCoreApplication reading(argc, argv);
         return printHistory(options);
     }
     // The headless run needs no display at all.
-    if (options.headless && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    const bool headless = options.mode == Mode::Headless;
+    if (headless && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
 
     // A report that could not be written at the end would leave a checked card without its record.
     if (!options.reportPath.isEmpty()) {
@@ -137,7 +141,7 @@ int main(int argc, char* argv[]) {
     });
     if (auto* error = std::get_if<PortAccessError>(&opened)) {
         printError(error->message());
-        if (!options.headless && canShowDialogs()) {
+        if (!headless && canShowDialogs()) {
             QApplication app(argc, argv);
             installQtTranslation(app);
             showAccessErrorDialog(error->message());
@@ -152,7 +156,7 @@ int main(int argc, char* argv[]) {
     std::optional<CheckJournal> journal;
     if (options.keepHistory) journal.emplace(historyPath(options), checkContext(options), printError);
     CheckJournal* journalOrNone = journal ? &*journal : nullptr;
-    if (options.batch) return runBatch(card, clock, options, journalOrNone, portLost);
-    return options.headless ? runHeadless(card, clock, options, journalOrNone, portLost)
-                            : runWindows(card, clock, journalOrNone, portLost);
+    if (options.mode == Mode::Station) return runBatch(card, clock, options, journalOrNone, portLost);
+    return headless ? runHeadless(card, clock, options, journalOrNone, portLost)
+                    : runWindows(card, clock, journalOrNone, portLost);
 }

@@ -49,6 +49,7 @@ Task<> Form3::Timer6_Timer() {
     if (allCorrect) {
         List2->AddItem(QStringLiteral("TEST 6 CORRECTO"));
         List2->AddItem(QStringLiteral("FUNCIONAMIENTO DE LA TARJETA CORRECTO"));
+        cardWorks_ = true;
     } else {
         addErrorPair();
     }

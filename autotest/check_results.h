@@ -5,6 +5,8 @@
 
 #include <QtGlobal>
 
+// What the automatic tests find, and the card's rules they judge it by: nothing here needs a window.
+
 // A read-back of the eight inputs in tests 1 to 5 that was not what the outputs just written give
 // on a working card, with the test's counters at that moment.
 struct FailedCheck {
@@ -17,5 +19,16 @@ struct FailedCheck {
 
 // Volts of analog inputs 1 to 4, as one tick of test 6 reads them.
 using AnalogVolts = std::array<double, 4>;
+
+// The card's rules, as the tests judge it; the record of a check and its wording need them without
+// the window.
+// What a working card reads back for an output byte: its complement.
+constexpr qint16 expectedInputs(qint16 outputs) {
+    return static_cast<qint16>(255 - outputs);
+}
+// Test 6's pass window for an analog input.
+constexpr bool analogInRange(double volts) {
+    return volts > 4.5 && volts < 5;
+}
 
 #endif

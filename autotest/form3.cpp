@@ -215,6 +215,7 @@ void Form3::buildTimers(Clock& clock) {
             clock, design[i].first, [this, tick] { return (this->*tick)(); }, this);
         // After every tick, a look whether it was the last one of the sequence.
         connect(timers[i], &TickTimer::tickEnded, this, &Form3::checkSequenceEnded);
+        connect(timers[i], &TickTimer::started, this, [this, test = int(i) + 1] { emit testStarted(test); });
     }
     Timer1 = timers[0];
     Timer2 = timers[1];
@@ -235,7 +236,7 @@ void Form3::giveUpRunningTick() {
 void Form3::checkSequenceEnded() {
     for (TickTimer* timer : testTimers())
         if (timer->isActive()) return;
-    emit sequenceEnded();
+    emit sequenceEnded(cardWorks_);
 }
 
 void Form3::Form_Load() {
@@ -246,6 +247,7 @@ void Form3::Form_Load() {
 }
 
 void Form3::Command3_Click() {
+    cardWorks_ = false;
     emit sequenceStarted(1);
     giveUpRunningTick();
     Timer2->stop();
@@ -261,6 +263,7 @@ void Form3::Command3_Click() {
 }
 
 void Form3::Command7_Click() {
+    cardWorks_ = false;
     emit sequenceStarted(6);
     giveUpRunningTick();
     Timer1->stop();

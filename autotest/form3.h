@@ -48,11 +48,11 @@ public:
     // Reads the eight inputs, shows them on Picture2 and gives back the input byte.
     qint16 ReadAndShowInputs();
     // What a working card reads back: the complement of the outputs.
-    static qint16 ExpectedInputs(qint16 outputs) { return static_cast<qint16>(255 - outputs); }
+    static qint16 ExpectedInputs(qint16 outputs) { return expectedInputs(outputs); }
     // True when the inputs are not the complement of the outputs, as a working card reads them.
     static bool InputMismatch(qint16 inputs, qint16 outputs);
     // Test 6's pass window for an analog input.
-    static bool AnalogInRange(double volts) { return volts > 4.5 && volts < 5; }
+    static bool AnalogInRange(double volts) { return analogInRange(volts); }
     // Lights the indicator of the one output that value switches on; every other goes dark.
     void ShowOutputs(qint16 value);
 
@@ -89,9 +89,11 @@ public:
 signals:
     // A start button was pressed: the whole sequence from test 1, or test 6 alone.
     void sequenceStarted(int firstTest);
-    // A tick has returned and no test timer runs any more: the sequence ended, by its verdict or
-    // by a failure.
-    void sequenceEnded();
+    // Test 1 to 6 has started: its timer runs.
+    void testStarted(int test);
+    // A tick has returned and no test timer runs any more: the sequence ended, by its verdict on
+    // the card (cardWorks) or by a failure.
+    void sequenceEnded(bool cardWorks);
     // For a record of the run; nothing the window shows depends on them.
     void inputsWrong(const FailedCheck& check);       // a read-back of tests 1 to 5 that failed
     void analogInputsRead(const AnalogVolts& volts);  // every tick of test 6
@@ -130,6 +132,7 @@ private:
     Card& card_;
     Navigation& navigation_;
     QString programFolder_;
+    bool cardWorks_ = false;  // test 6 has found every analog input in range, ending a run
 };
 
 #endif

@@ -1,52 +1,34 @@
 #include "batch/card_sheet.h"
 
-#include <QJsonArray>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
 #include <QSaveFile>
 #include <QTextDocument>
 
-#include "history/stored_check.h"
+#include "history/check_codec.h"
+#include "history/wording.h"
 
 namespace {
 
-QString byteText(int byte) {
-    return QStringLiteral("%1 (%2)").arg(byte, 8, 2, QChar(u'0')).arg(byte);
+QString verdict(Outcome outcome) {
+    if (outcome == Outcome::Pass) return QStringLiteral("TARJETA CORRECTA");
+    if (outcome == Outcome::Fail) return QStringLiteral("TARJETA CON FALLOS");
+    return QStringLiteral("COMPROBACIÓN %1").arg(outcomeWord(outcome).toUpper());
 }
 
-QString numbers(const QJsonArray& values) {
-    QStringList texts;
-    for (const QJsonValue& value : values) texts << QString::number(value.toInt());
-    return texts.join(QStringLiteral(", "));
-}
-
-QString verdict(const StoredCheck& check) {
-    if (check.outcome == u"pass") return QStringLiteral("TARJETA CORRECTA");
-    if (check.outcome == u"fail") return QStringLiteral("TARJETA CON FALLOS");
-    return QStringLiteral("COMPROBACIÓN %1").arg(outcomeWord(check.outcome).toUpper());
-}
-
-QString failedChecksTable(const QJsonObject& record) {
+QString failedChecksTable(const RunRecord& record) {
     QString rows;
-    for (const QJsonValue& test : record[QLatin1String("tests")].toArray()) {
-        const int number = test[QLatin1String("test")].toInt();
-        for (const QJsonValue& failure : test[QLatin1String("failures")].toArray()) {
-            QString where = QStringLiteral("Test %1, paso %2").arg(number).arg(failure[QLatin1String("step")].toInt());
-            if (number == 2 || number == 3)
-                where += QStringLiteral(", vuelta %1").arg(failure[QLatin1String("round")].toInt());
-            rows += QStringLiteral("<tr><td>%1</td><td>%2</td><td>%3</td><td>%4</td><td>%5</td></tr>")
-                        .arg(where, byteText(failure[QLatin1String("outputs")].toInt()),
-                             byteText(failure[QLatin1String("expected_inputs")].toInt()),
-                             byteText(failure[QLatin1String("inputs")].toInt()),
-                             numbers(failure[QLatin1String("wrong_inputs")].toArray()));
-        }
-        const QJsonArray outOfRange = test[QLatin1String("inputs_out_of_range")].toArray();
-        if (!outOfRange.isEmpty())
+    for (const TestRecord& test : record.tests) {
+        for (const FailedCheck& check : distinctFailures(test))
+            rows += QStringLiteral("<tr><td>Test %1, %2</td><td>%3</td><td>%4</td><td>%5</td><td>%6</td></tr>")
+                        .arg(QString::number(test.test), stepText(test.test, check), byteText(check.outputs),
+                             byteText(check.expectedInputs), byteText(check.inputs), numberList(wrongInputs(check)));
+        if (test.failedReading)
             rows += QStringLiteral(
                         "<tr><td>Test 6</td><td colspan=\"3\">entradas analógicas fuera de 4,5 a 5 V</td>"
                         "<td>%1</td></tr>")
-                        .arg(numbers(outOfRange));
+                        .arg(numberList(inputsOutOfRange(*test.failedReading)));
     }
     if (rows.isEmpty()) return QStringLiteral("<p>Ninguna comprobación ha fallado.</p>");
     return QStringLiteral(
@@ -59,35 +41,35 @@ QString failedChecksTable(const QJsonObject& record) {
 }  // namespace
 
 QString cardSheetHtml(const StoredCheck& check) {
-    const QString port = check.record[QLatin1String("port")].toString();
-    QString html = QStringLiteral("<h1>Ficha de la tarjeta %1</h1>").arg(cardWord(check.card).toHtmlEscaped());
+    const RunRecord& record = check.record;
+    QString html = QStringLiteral("<h1>Ficha de la tarjeta %1</h1>").arg(cardWord(check.context.card).toHtmlEscaped());
     html +=
         QStringLiteral("<p>Comprobada el %1 a las %2 (comprobación nº %3, %4).</p>")
-            .arg(check.started.toString(QStringLiteral("dd/MM/yyyy")),
-                 check.started.toString(QStringLiteral("HH:mm:ss")), QString::number(check.id), kindWord(check.kind));
+            .arg(record.started.toString(QStringLiteral("dd/MM/yyyy")),
+                 record.started.toString(QStringLiteral("HH:mm:ss")), QString::number(check.id), kindWord(record.kind));
     html += QStringLiteral("<p>Puerto: %1</p>")
-                .arg(port == u"simulated" ? QStringLiteral("TARJETA SIMULADA, sin puerto") : port.toHtmlEscaped());
-    const QJsonArray faults = check.record[QLatin1String("faults")].toArray();
-    if (!faults.isEmpty()) {
+                .arg(check.context.simulated() ? QStringLiteral("TARJETA SIMULADA, sin puerto")
+                                               : check.context.device.toHtmlEscaped());
+    if (!check.context.faults.isEmpty()) {
         QStringList texts;
-        for (const QJsonValue& fault : faults) texts << fault.toString().toHtmlEscaped();
+        for (const QString& fault : check.context.faults) texts << fault.toHtmlEscaped();
         html += QStringLiteral("<p>Fallos simulados: %1</p>").arg(texts.join(QStringLiteral(", ")));
     }
-    html += QStringLiteral("<h2>%1</h2>").arg(verdict(check));
-    if (check.record[QLatin1String("card_answers")] == QJsonValue(false))
+    html += QStringLiteral("<h2>%1</h2>").arg(verdict(record.outcome));
+    if (cardSilent(record))
         html += QStringLiteral(
             "<p><b>La tarjeta no responde:</b> las entradas no siguen a las salidas. Compruebe el "
             "cable entre el ordenador y la tarjeta, la alimentación de la tarjeta y el puerto.</p>");
-    html += failedChecksTable(check.record);
-    const QList<double> volts = lastVolts(check.record);
-    if (!volts.isEmpty()) {
+    html += failedChecksTable(record);
+    if (check.findings.lastVolts) {
         html += QStringLiteral("<h3>Entradas analógicas</h3><p>");
-        for (int input = 1; input <= volts.size(); ++input)
-            html += QStringLiteral("Entrada %1: %2 V<br>").arg(input).arg(voltsText(volts[input - 1]));
+        for (int input = 1; input <= 4; ++input)
+            html += QStringLiteral("Entrada %1: %2 V<br>")
+                        .arg(input)
+                        .arg(voltsText((*check.findings.lastVolts)[input - 1]));
         html += QStringLiteral("</p>");
     }
-    html += QStringLiteral("<p><small>cardcheck %1</small></p>")
-                .arg(check.record[QLatin1String("version")].toString().toHtmlEscaped());
+    html += QStringLiteral("<p><small>cardcheck %1</small></p>").arg(check.version.toHtmlEscaped());
     return html;
 }
 
@@ -97,7 +79,7 @@ std::optional<QString> writeCardSheet(const StoredCheck& check, const QString& p
         return QStringLiteral("No se puede escribir la ficha %1: %2.").arg(path, file.errorString());
     {
         QPdfWriter pdf(&file);
-        pdf.setTitle(QStringLiteral("Ficha de la tarjeta %1").arg(cardWord(check.card)));
+        pdf.setTitle(QStringLiteral("Ficha de la tarjeta %1").arg(cardWord(check.context.card)));
         pdf.setCreator(QStringLiteral("cardcheck"));
         pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(20, 20, 20, 20),
                                       QPageLayout::Millimeter));

@@ -3,12 +3,11 @@
 #include <QBrush>
 #include <QSqlRecord>
 
-#include "history/stored_check.h"
+#include "history/wording.h"
 
-void HistoryModel::show(const QSqlDatabase& database, const HistoryFilter& filter) {
+void HistoryModel::show(HistoryReader& reader, const HistoryFilter& filter) {
     checks_.clear();
-    // The model moves back and forth over the rows it has fetched.
-    setQuery(filteredChecks(database, filter, 0, false));
+    if (auto query = reader.query(filter)) setQuery(std::move(*query));
 }
 
 StoredCheck HistoryModel::check(int row) const {
@@ -30,22 +29,22 @@ QVariant HistoryModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole && role != Qt::ForegroundRole) return {};
     const StoredCheck row = check(index.row());
     if (role == Qt::ForegroundRole) {
-        if (index.column() != Result || row.outcome == u"pass") return {};
-        return QBrush(row.outcome == u"fail" ? Qt::darkRed : Qt::darkYellow);
+        if (index.column() != Result || row.record.outcome == Outcome::Pass) return {};
+        return QBrush(row.record.outcome == Outcome::Fail ? Qt::darkRed : Qt::darkYellow);
     }
     switch (index.column()) {
         case Date:
-            return row.started.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
+            return row.record.started.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
         case Card:
-            return cardWord(row.card);
+            return cardWord(row.context.card);
         case Kind:
-            return kindWord(row.kind);
+            return kindWord(row.record.kind);
         case Mode:
-            return modeWord(row.mode);
+            return modeWord(row.context.mode);
         case Result:
-            return outcomeWord(row.outcome);
+            return outcomeWord(row.record.outcome);
         case Failed:
-            return row.outcome == u"fail" ? failureSummary(row.record) : QString();
+            return row.record.outcome == Outcome::Fail ? row.findings.summary : QString();
         default:
             return {};
     }

@@ -4,8 +4,7 @@
 #include <QHash>
 #include <QSqlQueryModel>
 
-#include "batch/history_query.h"
-#include "history/stored_check.h"
+#include "history/history_reader.h"
 
 // The checks of the history that a filter lets through, newest first, fetched only as the view
 // shows them, so that a history of any size opens at once.
@@ -16,7 +15,8 @@ public:
 
     using QSqlQueryModel::QSqlQueryModel;
 
-    void show(const QSqlDatabase& database, const HistoryFilter& filter);
+    void show(HistoryReader& reader, const HistoryFilter& filter);
+    // The check of a row, as a list shows it.
     StoredCheck check(int row) const;
 
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;

@@ -15,7 +15,7 @@
 
 #include "batch/card_sheet.h"
 #include "batch/history_model.h"
-#include "history/history_database.h"
+#include "history/wording.h"
 
 namespace {
 const QDate kNoLimit(2000, 1, 1);  // a date edit at its least date filters nothing
@@ -24,16 +24,19 @@ const QDate kNoLimit(2000, 1, 1);  // a date edit at its least date filters noth
 HistoryView::HistoryView(HistoryReader& reader, QWidget* parent)
     : QWidget(parent), reader_(reader), model_(new HistoryModel(this)) {
     card_ = new QLineEdit(this);
+    card_->setObjectName(QStringLiteral("cardFilter"));
     card_->setAccessibleName(QStringLiteral("Filtrar por número de tarjeta"));
     card_->setPlaceholderText(QStringLiteral("todas"));
     outcome_ = new QComboBox(this);
-    outcome_->addItem(QStringLiteral("todos"), QString());
-    outcome_->addItem(QStringLiteral("correcta"), QStringLiteral("pass"));
-    outcome_->addItem(QStringLiteral("con fallos"), QStringLiteral("fail"));
-    outcome_->addItem(QStringLiteral("interrumpida"), QStringLiteral("interrupted"));
+    outcome_->addItem(QStringLiteral("todos"));
+    for (Outcome outcome : {Outcome::Pass, Outcome::Fail, Outcome::Interrupted})
+        outcome_->addItem(outcomeWord(outcome), int(outcome));
+    outcome_->setObjectName(QStringLiteral("outcomeFilter"));
     outcome_->setAccessibleName(QStringLiteral("Filtrar por resultado"));
     from_ = dateFilter(QStringLiteral("Desde el día"), QStringLiteral("el principio"));
+    from_->setObjectName(QStringLiteral("fromFilter"));
     to_ = dateFilter(QStringLiteral("Hasta el día"), QStringLiteral("hoy"));
+    to_->setObjectName(QStringLiteral("toFilter"));
 
     auto* filters = new QFormLayout;
     filters->addRow(QStringLiteral("&Tarjeta:"), card_);
@@ -47,6 +50,7 @@ HistoryView::HistoryView(HistoryReader& reader, QWidget* parent)
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
     table_->horizontalHeader()->setStretchLastSection(true);
     table_->verticalHeader()->hide();
+    table_->setObjectName(QStringLiteral("historyTable"));
     table_->setAccessibleName(QStringLiteral("Comprobaciones del historial"));
 
     csv_ = new QPushButton(QStringLiteral("EXPORTAR CSV…  (Ctrl+E)"), this);
@@ -93,16 +97,17 @@ QDateEdit* HistoryView::dateFilter(const QString& name, const QString& unset) {
 
 HistoryFilter HistoryView::filter() const {
     const auto day = [](const QDateEdit* edit) { return edit->date() == kNoLimit ? QDate() : edit->date(); };
-    return {card_->text().trimmed(), outcome_->currentData().toString(), day(from_), day(to_)};
+    const QVariant outcome = outcome_->currentData();
+    return {card_->text().trimmed(), outcome.isValid() ? std::optional(Outcome(outcome.toInt())) : std::nullopt,
+            day(from_), day(to_)};
 }
 
 void HistoryView::refresh() {
-    auto database = reader_.database();
-    if (!database) {
+    if (auto problem = reader_.problem()) {
         model_->clear();
-        return say(reader_.problem());
+        return say(*problem);
     }
-    model_->show(*database, filter());
+    model_->show(reader_, filter());
     table_->resizeColumnsToContents();
     say(model_->rowCount() == 0 ? QStringLiteral("Ninguna comprobación del historial cumple el filtro.") : QString());
 }
@@ -115,16 +120,9 @@ HistoryView::~HistoryView() {
 void HistoryView::exportCsv(const QString& path) {
     if (exporting_.joinable()) exporting_.join();
     exportPath_ = path;
-    if (!reader_.database()) return emit exported(reader_.problem());
+    if (auto problem = reader_.problem()) return emit exported(*problem);
     exporting_ = std::thread([this, history = reader_.path(), shown = filter(), path] {
-        std::optional<QString> error;
-        {
-            auto opened = HistoryDatabase::open(history, false);
-            if (auto* problem = std::get_if<QString>(&opened))
-                error = *problem;
-            else
-                error = writeFilteredCsv(std::get<0>(opened)->database(), shown, path);
-        }
+        const std::optional<QString> error = HistoryReader(history).writeCsv(shown, path);
         QMetaObject::invokeMethod(
             this, [this, problem = error.value_or(QString())] { emit exported(problem); }, Qt::QueuedConnection);
     });
@@ -132,7 +130,9 @@ void HistoryView::exportCsv(const QString& path) {
 
 std::optional<QString> HistoryView::writeSheet(int row, const QString& path) {
     if (row < 0 || row >= model_->rowCount()) return QStringLiteral("Elija antes una comprobación de la lista.");
-    return writeCardSheet(model_->check(row), path);
+    const auto check = reader_.whole(model_->check(row).id);
+    if (!check) return QStringLiteral("No se puede leer la comprobación del historial %1.").arg(reader_.path());
+    return writeCardSheet(*check, path);
 }
 
 void HistoryView::askCsv() {
@@ -148,7 +148,7 @@ void HistoryView::askCsv() {
 void HistoryView::askSheet() {
     const int row = table_->currentIndex().row();
     if (row < 0) return say(QStringLiteral("Elija antes una comprobación de la lista."));
-    const QString card = model_->check(row).card;
+    const QString card = model_->check(row).context.card;
     const QString path = QFileDialog::getSaveFileName(
         this, QStringLiteral("Ficha de la tarjeta"),
         QStringLiteral("ficha-%1.pdf").arg(card.isEmpty() ? QStringLiteral("sin-etiqueta") : card),

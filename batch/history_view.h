@@ -6,7 +6,7 @@
 
 #include <QWidget>
 
-#include "batch/history_query.h"
+#include "history/history_reader.h"
 
 class HistoryModel;
 class QComboBox;
@@ -34,12 +34,7 @@ public:
     // Gives back what went wrong, in Spanish, if anything.
     std::optional<QString> writeSheet(int row, const QString& path);
 
-    QLineEdit* cardFilter() const { return card_; }
-    QComboBox* outcomeFilter() const { return outcome_; }
-    QDateEdit* fromFilter() const { return from_; }
-    QDateEdit* toFilter() const { return to_; }
     HistoryModel* model() const { return model_; }
-    QTableView* table() const { return table_; }
 
 signals:
     // What went wrong, in Spanish; empty when the file was written.

@@ -27,7 +27,7 @@ int main(int argc, char* argv[]) {
     Card card(port, clock);
     int signalled = 0;
     BatchWindow window(card, clock,
-                       {QCoreApplication::applicationDirPath(), QStringLiteral("simulated"), QString(), nullptr,
+                       {QCoreApplication::applicationDirPath(), QString(), QString(), nullptr,
                         [&](int status) { signalled = status; }});
     ExitSignals exitSignals([&](int signal) { window.endOnSignal(signal); });
     window.resize(window.sizeHint().expandedTo(QSize(900, 700)));
@@ -41,13 +41,13 @@ int main(int argc, char* argv[]) {
         passed = record.outcome == Outcome::Pass;
         verdict.quit();
     });
-    window.number()->setText(QStringLiteral("14"));
+    window.findChild<QLineEdit*>("number")->setText(QStringLiteral("14"));
     window.confirmNumber();
     EventLoopProbe probe;
     probe.start();
     QElapsedTimer sincePress;
     sincePress.start();
-    postClick(window.comprobar());
+    postClick(window.findChild<QPushButton*>("comprobar"));
     verdict.exec();
     const qint64 sequenceMs = sincePress.elapsed();
     probe.stop();
@@ -60,7 +60,7 @@ int main(int argc, char* argv[]) {
         const char* name;
         std::function<void()> act;
     };
-    const Exit exits[] = {{"PARAR", [&] { postClick(window.parar()); }},
+    const Exit exits[] = {{"PARAR", [&] { postClick(window.findChild<QPushButton*>("parar")); }},
                           {"SIGTERM", [] { std::raise(SIGTERM); }},
                           {"window's close control", [&] { QCoreApplication::postEvent(&window, new QCloseEvent); }}};
     QList<std::pair<const char*, double>> exitTimes;

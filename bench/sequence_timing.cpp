@@ -8,14 +8,14 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 
-#include "app/headless_run.h"
 #include "autotest/form3.h"
 #include "bench/event_loop_probe.h"
 #include "card/card.h"
 #include "card/clock.h"
 #include "card/simulated_card.h"
+#include "check/offscreen_check.h"
+#include "check/run_recorder.h"
 #include "history/check_journal.h"
-#include "history/run_recorder.h"
 
 namespace {
 
@@ -46,17 +46,18 @@ int main(int argc, char* argv[]) {
 
     QElapsedTimer sinceClick;
     QList<qint64> ends;
-    HeadlessRun run(card, clock, QCoreApplication::applicationDirPath(), [&](const QString& line) {
+    OffscreenCheck run(card, clock, QCoreApplication::applicationDirPath(), {Outcome::Fail, true});
+    QObject::connect(&run, &OffscreenCheck::lineAdded, [&](const QString& line) {
         for (const Least& test : kLeast)
             if (line == QLatin1String(test.line)) ends << sinceClick.elapsed();
     });
     QTemporaryDir historyFolder;
-    CheckJournal journal(historyFolder.filePath("historial.sqlite"), {"1", "headless", "simulated", {}},
+    CheckJournal journal(historyFolder.filePath("historial.sqlite"), {"1", CheckMode::Headless, "", {}},
                          [](const QString& warning) { std::printf("%s\n", qPrintable(warning)); });
-    journal.follow(run.recorder());
+    keepInJournal(run.recorder(), journal);
     int status = -1;
-    QObject::connect(&run, &HeadlessRun::finished, [&](int exitStatus) {
-        status = exitStatus;
+    QObject::connect(&run, &OffscreenCheck::ended, [&](const RunRecord& record) {
+        status = record.exitStatus.value_or(-1);
         QCoreApplication::quit();
     });
     run.window().show();
@@ -68,7 +69,7 @@ int main(int argc, char* argv[]) {
     const qint64 total = sinceClick.elapsed();
     probe.stop();
 
-    if (status != HeadlessRun::kCardPassed || ends.size() != 6) {
+    if (status != OffscreenCheck::kCardPassed || ends.size() != 6) {
         std::printf("the sequence did not pass on the simulated card (status %d)\n", status);
         return 1;
     }

@@ -4,8 +4,10 @@
 #include <QLocale>
 #include <QString>
 
-// A voltage as the screens show it: every digit it has (shortest exact form, no exponent, no
-// group separator) with the user's decimal separator; 0 V shows as "0".
-QString VoltageText(double volts, const QLocale& locale = QLocale::system());
+// A voltage as the program writes it, with the locale's decimal separator and no group separator.
+// The screens show every digit it has (shortest exact form, no exponent; 0 V shows as "0"); a list
+// may ask for a fixed number of decimals.
+QString VoltageText(double volts, const QLocale& locale = QLocale::system(),
+                    int decimals = QLocale::FloatingPointShortest);
 
 #endif

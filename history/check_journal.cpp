@@ -1,7 +1,6 @@
 #include "history/check_journal.h"
 
 #include "history/history_database.h"
-#include "history/run_recorder.h"
 
 CheckJournal::CheckJournal(QString path, CheckContext context, std::function<void(const QString&)> warn)
     : path_(std::move(path)), context_(std::move(context)), warn_(std::move(warn)), thread_([this] { work(); }) {
@@ -21,24 +20,25 @@ CheckJournal::~CheckJournal() {
     thread_.join();
 }
 
-void CheckJournal::follow(RunRecorder& recorder, std::function<QString()> cardLabel) {
-    connect(&recorder, &RunRecorder::checkStarted, this, [this, &recorder, cardLabel](const RunRecord& record) {
-        RunningCheck running{++lastCheck_, context_};
-        if (cardLabel) running.context.card = cardLabel();
-        runningChecks_.insert(&recorder, running);
-        post([this, running, record] {
-            if (failed_) return;
-            auto inserted = database_->insert(record, running.context);
-            if (auto* error = std::get_if<QString>(&inserted)) return fail(*error);
-            rows_.insert(running.check, std::get<qint64>(inserted));
-        });
+int CheckJournal::checkStarted(const RunRecord& record, const std::optional<QString>& card) {
+    const int check = ++lastCheck_;
+    CheckContext context = context_;
+    if (card) context.card = *card;
+    contexts_.insert(check, context);
+    post([this, check, record, context] {
+        if (failed_) return;
+        auto inserted = database_->insert(record, context);
+        if (auto* error = std::get_if<QString>(&inserted)) return fail(*error);
+        rows_.insert(check, std::get<qint64>(inserted));
     });
-    connect(&recorder, &RunRecorder::checkEnded, this, [this, &recorder](const RunRecord& record) {
-        const RunningCheck running = runningChecks_.take(&recorder);
-        post([this, running, record] {
-            if (failed_ || !rows_.contains(running.check)) return;
-            if (auto error = database_->complete(rows_.take(running.check), record, running.context)) fail(*error);
-        });
+    return check;
+}
+
+void CheckJournal::checkEnded(int check, const RunRecord& record) {
+    const CheckContext context = contexts_.take(check);
+    post([this, check, record, context] {
+        if (failed_ || !rows_.contains(check)) return;
+        if (auto error = database_->complete(rows_.take(check), record, context)) fail(*error);
     });
 }
 

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include <QHash>
@@ -14,9 +15,8 @@
 #include "history/run_record.h"
 
 class HistoryDatabase;
-class RunRecorder;
 
-// Writes the checks that recorders follow into the history, in a thread of its own, so that no
+// Writes checks into the history, in a thread of its own, so that no
 // wait on the disk or on another program's lock ever reaches the windows or the card's timing.
 // A check's row is written when it starts and completed when it ends. When the history cannot be
 // used, warn is called once (on the journal's thread) with a Spanish message that names the file
@@ -28,8 +28,11 @@ public:
     // Whatever was handed over is written before the journal goes.
     ~CheckJournal() override;
 
-    // cardLabel, when given, names the card of each check as it starts, in place of the context's.
-    void follow(RunRecorder& recorder, std::function<QString()> cardLabel = {});
+    // A check has started: its row is written with the journal's context, the card named by card
+    // when one is given. Gives back the check's number for checkEnded.
+    int checkStarted(const RunRecord& record, const std::optional<QString>& card = std::nullopt);
+    // The same check at its end.
+    void checkEnded(int check, const RunRecord& record);
     // Waits until everything handed over so far is written.
     void flush();
     const QString& path() const { return path_; }
@@ -42,11 +45,7 @@ private:
     const QString path_;
     const CheckContext context_;
     std::function<void(const QString&)> warn_;
-    struct RunningCheck {
-        int check = 0;
-        CheckContext context;
-    };
-    QHash<const QObject*, RunningCheck> runningChecks_;  // recorder -> its running check
+    QHash<int, CheckContext> contexts_;  // running check -> its context
     int lastCheck_ = 0;
 
     // Touched on the journal's thread only.

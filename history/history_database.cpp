@@ -11,7 +11,7 @@
 #include <QStorageInfo>
 #include <QThread>
 
-#include "history/run_report.h"
+#include "history/check_codec.h"
 
 #include <unistd.h>
 
@@ -24,7 +24,10 @@ const QList<QByteArray> kNetworkFileSystems{"nfs",   "nfs4",  "cifs",       "smb
                                             "afs",   "ceph",  "fuse.sshfs", "glusterfs", "fuse.glusterfs", "lustre",
                                             "ncpfs", "davfs", "fuse.davfs2"};
 
-const char* const kSchema[] = {
+// One step per schema version. Version 1 kept only the document; version 2 keeps beside it what a
+// list shows, and indexes that hold all of it, so that listing reads neither the documents nor
+// their pages.
+const char* const kStepTo1[] = {
     "CREATE TABLE checks (id INTEGER PRIMARY KEY, started TEXT NOT NULL, finished TEXT, card TEXT, "
     "kind TEXT NOT NULL, mode TEXT NOT NULL, outcome TEXT NOT NULL, owner TEXT NOT NULL, record TEXT NOT NULL)",
     "CREATE INDEX checks_by_card ON checks (card, started)",
@@ -32,6 +35,23 @@ const char* const kSchema[] = {
     "CREATE INDEX checks_by_kind ON checks (kind, started)",
     "CREATE INDEX checks_by_outcome ON checks (outcome, started)",
 };
+const char* const kStepTo2Columns[] = {
+    "ALTER TABLE checks ADD COLUMN summary TEXT",       "ALTER TABLE checks ADD COLUMN failed_test INTEGER",
+    "ALTER TABLE checks ADD COLUMN failed_inputs TEXT", "ALTER TABLE checks ADD COLUMN port TEXT",
+    "ALTER TABLE checks ADD COLUMN version TEXT",       "ALTER TABLE checks ADD COLUMN volts1 REAL",
+    "ALTER TABLE checks ADD COLUMN volts2 REAL",        "ALTER TABLE checks ADD COLUMN volts3 REAL",
+    "ALTER TABLE checks ADD COLUMN volts4 REAL",
+};
+#define CARDCHECK_LISTED                                                                \
+    "finished, kind, mode, outcome, owner, summary, failed_test, failed_inputs, port, " \
+    "version, volts1, volts2, volts3, volts4"
+const char* const kStepTo2Indexes[] = {
+    "DROP INDEX checks_by_card",
+    "DROP INDEX checks_by_started",
+    "CREATE INDEX checks_listed ON checks (started, id, card, " CARDCHECK_LISTED ")",
+    "CREATE INDEX checks_by_card ON checks (card, started, id, " CARDCHECK_LISTED ")",
+};
+#undef CARDCHECK_LISTED
 
 // SQLite's primary result codes, in the user's words.
 QString sqliteCause(const QSqlError& error) {
@@ -75,14 +95,6 @@ bool execute(QSqlQuery& query) {
         if (attempt == kAttempts || !transient(query.lastError())) return false;
         QThread::msleep(kRetryMs);
     }
-}
-
-QString utcText(const QDateTime& time) {
-    return time.toUTC().toString(Qt::ISODateWithMs);
-}
-
-QString documentText(const RunRecord& record, const CheckContext& context) {
-    return QString::fromUtf8(reportDocument(record, context).toJson(QJsonDocument::Compact));
 }
 
 // The folder that holds path, or its nearest ancestor that exists: where the file would be.
@@ -157,8 +169,8 @@ QSqlDatabase HistoryDatabase::database() const {
 
 // WAL lets a reader and a writer work at once, and two writers wait for each other within the busy
 // timeout; FULL makes every end of a check durable before the program goes on. A reader changes
-// nothing, so a history on a read-only medium can still be read. transientFailure tells a failure
-// worth another try.
+// nothing, so a history on a read-only medium, or of an earlier version, can still be read.
+// transientFailure tells a failure worth another try.
 std::optional<QString> HistoryDatabase::prepareSchema(bool create, bool& transientFailure) {
     QSqlQuery query(database());
     auto failed = [&query, &transientFailure] {
@@ -166,54 +178,86 @@ std::optional<QString> HistoryDatabase::prepareSchema(bool create, bool& transie
         return sqliteCause(query.lastError());
     };
     if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next()) return failed();
-    const int version = query.value(0).toInt();
-    if (version > kSchemaVersion)
-        return QStringLiteral("lo ha creado una versión más reciente de cardcheck (esquema %1)").arg(version);
+    schemaVersion_ = query.value(0).toInt();
+    if (schemaVersion_ > kSchemaVersion)
+        return QStringLiteral("lo ha creado una versión más reciente de cardcheck (esquema %1)").arg(schemaVersion_);
     if (!create) {
-        if (version < 1) return QStringLiteral("no es un historial de cardcheck");
+        if (schemaVersion_ < 1) return QStringLiteral("no es un historial de cardcheck");
         return std::nullopt;
     }
     if (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) ||
         !query.exec(QStringLiteral("PRAGMA synchronous=FULL")))
         return failed();
-    if (version == kSchemaVersion) return std::nullopt;
-    // One step per version; an empty file becomes version 1. Two programs starting at once: the
-    // second one finds the work done once it has the lock. A step that fails leaves nothing behind.
+    if (schemaVersion_ == kSchemaVersion) return std::nullopt;
+    // Two programs starting at once: the second one finds the work done once it has the lock. A
+    // step that fails leaves nothing behind.
     if (!query.exec(QStringLiteral("BEGIN IMMEDIATE"))) return failed();
     bool done = query.exec(QStringLiteral("PRAGMA user_version")) && query.next();
-    if (done && query.value(0).toInt() < 1) {
-        for (const char* statement : kSchema) done = done && query.exec(QString::fromLatin1(statement));
-        done = done && query.exec(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
-    }
+    const int version = done ? query.value(0).toInt() : 0;
+    if (done && version < 1) done = runAll(query, kStepTo1);
+    if (done && version < 2)
+        done = runAll(query, kStepTo2Columns) && fillListedColumns() && runAll(query, kStepTo2Indexes);
+    done = done && query.exec(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
     done = done && query.exec(QStringLiteral("COMMIT"));
-    if (done) return std::nullopt;
+    if (done) {
+        schemaVersion_ = kSchemaVersion;
+        return std::nullopt;
+    }
     const QString error = failed();
     QSqlQuery(database()).exec(QStringLiteral("ROLLBACK"));
     return error;
 }
 
+// Version 2's columns, for the checks a version 1 kept: from their documents, as they were written.
+bool HistoryDatabase::fillListedColumns() {
+    QSqlQuery rows(database());
+    rows.setForwardOnly(true);
+    if (!rows.exec(QStringLiteral("SELECT %1 FROM checks").arg(storedCheckColumns(1, true)))) return false;
+    QSqlQuery update(database());
+    bool prepared = false;
+    while (rows.next()) {
+        const StoredCheck check = storedCheck(rows);
+        const QList<ColumnValue> values = listedValues(check);
+        if (!prepared) {
+            QStringList assignments;
+            for (const ColumnValue& value : values) assignments << value.column + QStringLiteral(" = ?");
+            prepared = update.prepare(QStringLiteral("UPDATE checks SET %1 WHERE id = ?").arg(assignments.join(u',')));
+            if (!prepared) return false;
+        }
+        for (const ColumnValue& value : values) update.addBindValue(value.value);
+        update.addBindValue(check.id);
+        if (!update.exec()) return false;
+    }
+    return !rows.lastError().isValid();
+}
+
+template <std::size_t N>
+bool HistoryDatabase::runAll(QSqlQuery& query, const char* const (&statements)[N]) {
+    for (const char* statement : statements)
+        if (!query.exec(QString::fromLatin1(statement))) return false;
+    return true;
+}
+
 std::variant<qint64, QString> HistoryDatabase::insert(const RunRecord& record, const CheckContext& context) {
+    const QList<ColumnValue> values = rowValues(record, context);
+    QStringList columns{QStringLiteral("owner")};
+    for (const ColumnValue& value : values) columns << value.column;
     QSqlQuery query(database());
-    query.prepare(
-        QStringLiteral("INSERT INTO checks (started, card, kind, mode, outcome, owner, record) "
-                       "VALUES (?, ?, ?, ?, ?, ?, ?)"));
-    query.addBindValue(utcText(record.started));
-    query.addBindValue(context.card.isEmpty() ? QVariant() : QVariant(context.card));
-    query.addBindValue(kindName(record.kind));
-    query.addBindValue(context.mode);
-    query.addBindValue(outcomeName(record.outcome));
+    query.prepare(QStringLiteral("INSERT INTO checks (%1) VALUES (?%2)")
+                      .arg(columns.join(u','), QStringLiteral(", ?").repeated(values.size())));
     query.addBindValue(thisProgram());
-    query.addBindValue(documentText(record, context));
+    for (const ColumnValue& value : values) query.addBindValue(value.value);
     if (!execute(query)) return problem(sqliteCause(query.lastError()));
     return query.lastInsertId().toLongLong();
 }
 
 std::optional<QString> HistoryDatabase::complete(qint64 id, const RunRecord& record, const CheckContext& context) {
+    const QList<ColumnValue> values = rowValues(record, context);
+    QStringList assignments;
+    for (const ColumnValue& value : values) assignments << value.column + QStringLiteral(" = ?");
     QSqlQuery query(database());
-    query.prepare(QStringLiteral("UPDATE checks SET finished = ?, outcome = ?, record = ? WHERE id = ?"));
-    query.addBindValue(utcText(record.finished));
-    query.addBindValue(outcomeName(record.outcome));
-    query.addBindValue(documentText(record, context));
+    query.prepare(QStringLiteral("UPDATE checks SET %1 WHERE id = ?").arg(assignments.join(u',')));
+    for (const ColumnValue& value : values) query.addBindValue(value.value);
     query.addBindValue(id);
     if (!execute(query)) return problem(sqliteCause(query.lastError()));
     return std::nullopt;

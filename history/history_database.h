@@ -9,12 +9,14 @@
 #include <QDateTime>
 #include <QJsonObject>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 
 #include "history/run_record.h"
 
 // The history of checks: one SQLite file, one row per check in the table checks. The columns that
-// are searched have their own indexes; the whole record is the JSON document of --report.
+// are searched have their own indexes; the whole record is the JSON document of --report, and what
+// a list shows of it is kept beside it, in columns that two indexes hold whole.
 //   id        the check's number
 //   started   its start, UTC, ISO 8601 ("2026-12-07T09:00:00.123Z"), so that text order is time order
 //   finished  its end, likewise; NULL while it runs
@@ -25,10 +27,12 @@
 //   owner     the program that writes it while it runs (boot, process), to tell a running check
 //             from one that was cut short
 //   record    the JSON document
+//   summary, failed_test, failed_inputs, port, version, volts1 to volts4: what a list shows of the
+//             record (schema version 2 on)
 // Every connection lives in the thread that opened it.
 class HistoryDatabase {
 public:
-    static constexpr int kSchemaVersion = 1;
+    static constexpr int kSchemaVersion = 2;
     static constexpr int kBusyTimeoutMs = 5000;
 
     // Opens the history at path, creating it (and its folder) when create is set; or says in
@@ -40,6 +44,8 @@ public:
 
     QSqlDatabase database() const;
     const QString& path() const { return path_; }
+    // A history opened to be read may be of an earlier version; one opened to write is migrated.
+    int schemaVersion() const { return schemaVersion_; }
 
     // A check that starts: its row, with the outcome "running"; gives back its id, or what went wrong.
     std::variant<qint64, QString> insert(const RunRecord& record, const CheckContext& context);
@@ -53,10 +59,14 @@ public:
 private:
     HistoryDatabase(QString path, QString connection) : path_(std::move(path)), connection_(std::move(connection)) {}
     std::optional<QString> prepareSchema(bool create, bool& transientFailure);
+    bool fillListedColumns();
+    template <std::size_t N>
+    static bool runAll(QSqlQuery& query, const char* const (&statements)[N]);
     QString problem(const QString& cause) const;
 
     QString path_;
     QString connection_;
+    int schemaVersion_ = 0;
 };
 
 // Where the history is kept when --history does not say: historial.sqlite in the user's data folder.

@@ -1,7 +1,5 @@
 #include "history/run_record.h"
 
-#include "autotest/form3.h"
-
 QList<int> wrongInputs(const FailedCheck& check) {
     QList<int> inputs;
     for (int n = 0; n < 8; ++n)
@@ -12,7 +10,7 @@ QList<int> wrongInputs(const FailedCheck& check) {
 QList<int> inputsOutOfRange(const AnalogVolts& volts) {
     QList<int> inputs;
     for (int input = 1; input <= 4; ++input)
-        if (!Form3::AnalogInRange(volts[input - 1])) inputs << input;
+        if (!analogInRange(volts[input - 1])) inputs << input;
     return inputs;
 }
 
@@ -22,8 +20,20 @@ const FailedCheck* firstFailedCheck(const RunRecord& record) {
     return nullptr;
 }
 
+QList<FailedCheck> distinctFailures(const TestRecord& test) {
+    QList<FailedCheck> distinct;
+    for (const FailedCheck& check : test.failures) {
+        const bool told = std::any_of(distinct.cbegin(), distinct.cend(), [&check](const FailedCheck& earlier) {
+            return earlier.step == check.step && earlier.round == check.round && earlier.outputs == check.outputs &&
+                   earlier.inputs == check.inputs;
+        });
+        if (!told) distinct << check;
+    }
+    return distinct;
+}
+
 bool cardSilent(const RunRecord& record) {
     const FailedCheck* check = firstFailedCheck(record);
     return check && record.inputsAtRest && check->outputs != 0 && check->inputs == *record.inputsAtRest &&
-           *record.inputsAtRest != Form3::ExpectedInputs(0);
+           *record.inputsAtRest != expectedInputs(0);
 }

@@ -15,6 +15,9 @@ enum class Outcome { Running, Pass, Fail, Interrupted };
 // What was started: " INICIAR     TEST " (the whole sequence) or "INICIAR TEST ANALOGICO" alone.
 enum class CheckKind { Sequence, Analog };
 
+// What ran the check: the test window on screen, --auto, or the station for a stack of cards.
+enum class CheckMode { Window, Headless, Batch };
+
 // One test of the run, from its timer's start to its end on the program's clock.
 struct TestRecord {
     int test = 0;
@@ -27,7 +30,8 @@ struct TestRecord {
     qint64 durationMs() const { return (endedNs - startedNs) / kNsPerMs; }
 };
 
-// What one check did and found, kept as it happens, for the report, the history and the diagnosis.
+// What one check did and found, kept as it happens, for the report, the history and the diagnosis;
+// a check read back from the history is the same record.
 struct RunRecord {
     CheckKind kind = CheckKind::Sequence;
     QDateTime started;
@@ -42,12 +46,14 @@ struct RunRecord {
     QList<AnalogVolts> analog;  // every tick of test 6
 };
 
-// Where and how a check ran: the same for every check of one run of the program.
+// Where and how a check ran: the same for every check of one run of the program, but the card.
 struct CheckContext {
-    QString card;        // the card's label, empty when none was given
-    QString mode;        // "window", "headless" or "batch"
-    QString port;        // the device, or "simulated"
+    QString card;  // the card's label, empty when none was given
+    CheckMode mode = CheckMode::Window;
+    QString device;      // the parallel port's device; empty for the simulated card
     QStringList faults;  // the --fault options as given
+
+    bool simulated() const { return device.isEmpty(); }
 };
 
 // The inputs, 0 to 7, that did not read what they should.
@@ -56,6 +62,9 @@ QList<int> wrongInputs(const FailedCheck& check);
 QList<int> inputsOutOfRange(const AnalogVolts& volts);
 // The first failed check of tests 1 to 5, if any.
 const FailedCheck* firstFailedCheck(const RunRecord& record);
+// The failed checks of one test, each told once: test 1 reads every step twice, and a wrong
+// reading met again in the same step and round is the same fault.
+QList<FailedCheck> distinctFailures(const TestRecord& test);
 // Nothing on the port follows the outputs: where the run stopped, the inputs read with outputs on
 // what they read with every output off, and that is not what a card reads with its outputs off.
 // No wire can do that; a missing cable, an unpowered card or the wrong port can.

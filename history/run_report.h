@@ -5,19 +5,8 @@
 
 #include <QJsonDocument>
 #include <QString>
-#include <QStringList>
 
-#include "history/run_record.h"
-
-// The record of one check as one JSON document, the same for --report and the history, its field
-// names fixed for the scripts that read it.
-QJsonDocument reportDocument(const RunRecord& record, const CheckContext& context);
-
-// The names the document and the history give to outcomes and kinds of check.
-QString outcomeName(Outcome outcome);
-QString kindName(CheckKind kind);
-// ISO 8601 in local time, always with its offset from UTC (+00:00 rather than Z).
-QString localTime(const QDateTime& time);
+// The file --report writes: the check's JSON document (history/check_codec).
 
 // Why a report could not be written at path, in Spanish and naming it; nothing when it can. Tries
 // the write itself and throws it away, so an existing report is left as it is.

@@ -22,14 +22,8 @@ void TestProgram::exitStatuses_data() {
                                     << "Uso: cardcheck";
     QTest::newRow("stray argument") << QStringList{"tarjeta"} << 2 << ""
                                     << "Argumento no esperado: tarjeta";
-    QTest::newRow("fault without simulation") << QStringList{"--fault", "roto:1"} << 2 << ""
-                                              << "--fault solo se puede usar con --simulate";
     QTest::newRow("malformed fault") << QStringList{"--simulate", "--fault", "roto:9"} << 2 << ""
                                      << "Fallo no válido \"roto:9\"";
-    QTest::newRow("report without --auto") << QStringList{"--simulate", "--report", "r.json"} << 2 << ""
-                                           << "--report solo se puede usar con --auto";
-    QTest::newRow("port and simulation") << QStringList{"--simulate", "--port", "/dev/parport0"} << 2 << ""
-                                         << "juntos";
     QTest::newRow("Qt's own words") << QStringList{"--simulate=x"} << 2 << ""
                                     << "Valor inesperado tras «--simulate».";
     QTest::newRow("missing port") << QStringList{"--port", "/nonexistent"} << 2 << ""

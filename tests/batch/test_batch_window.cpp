@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QDateEdit>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
@@ -10,15 +11,15 @@
 #include <QtTest>
 
 #include "batch/batch_window.h"
-#include "batch/card_check.h"
 #include "batch/card_sheet.h"
 #include "batch/history_model.h"
 #include "batch/history_view.h"
 #include "batch/station_watch.h"
+#include "check/offscreen_check.h"
+#include "check/run_recorder.h"
 #include "history/check_journal.h"
 #include "history/history_database.h"
-#include "history/history_export.h"
-#include "history/run_recorder.h"
+#include "history/history_reader.h"
 #include "tests/support/test_window.h"
 
 namespace {
@@ -34,17 +35,22 @@ struct Station {
         for (const QString& text : texts) addFault(faults, text);
         return faults;
     }
+    template <typename Part>
+    Part* find(const char* name = nullptr) {
+        Part* part = name ? window.findChild<Part*>(name) : window.findChild<Part*>();
+        if (!part) qFatal("no %s in the station", name);
+        return part;
+    }
+    QString text(const char* label) { return find<QLabel>(label)->text(); }
     void enter(const QString& number) {
-        window.number()->selectAll();
-        QTest::keyClicks(window.number(), number);
-        QTest::keyClick(window.number(), Qt::Key_Return);
+        find<QLineEdit>("number")->selectAll();
+        QTest::keyClicks(find<QLineEdit>("number"), number);
+        QTest::keyClick(find<QLineEdit>("number"), Qt::Key_Return);
     }
     QList<StoredCheck> history() {
         journal.flush();
-        auto opened = HistoryDatabase::open(path, false);
         QList<StoredCheck> checks;
-        forEachCheck(std::get<0>(opened)->database(), {}, Reading::Spreadsheet,
-                     [&](const StoredCheck& check) { checks << check; });
+        HistoryReader(path).forEach({}, [&](const StoredCheck& check) { checks << check; });
         return checks;
     }
 
@@ -52,10 +58,9 @@ struct Station {
     QString path = folder.filePath("historial.sqlite");
     PictureFolder pictures;
     CardRig rig;
-    CheckJournal journal{path, {"", "batch", "simulated", {}}, [](const QString& error) { QFAIL(qPrintable(error)); }};
+    CheckJournal journal{path, {"", CheckMode::Batch, "", {}}, [](const QString& error) { QFAIL(qPrintable(error)); }};
     QList<int> ended;
-    BatchWindow window{
-        rig.card, rig.clock, {pictures.path(), "simulated", path, &journal, [this](int s) { ended << s; }}};
+    BatchWindow window{rig.card, rig.clock, {pictures.path(), "", path, &journal, [this](int s) { ended << s; }}};
 };
 
 RunRecord failedOn(QList<int> inputs, const QDateTime& started = QDateTime::currentDateTime()) {
@@ -92,12 +97,12 @@ void TestBatchWindow::fromNumberToVerdict_data() {
     QTest::addColumn<QStringList>("named");  // what the diagnosis names
     QTest::addColumn<QString>("outcome");
     QTest::addColumn<int>("durationMs");  // from the press to the verdict; a failed read-back reads again at rest
-    QTest::newRow("good card") << QStringList{} << "TARJETA CORRECTA" << QStringList{"4,98 V"} << "pass" << 36500;
+    QTest::newRow("good card") << QStringList{} << "TARJETA CORRECTA" << QStringList{"4,98 V"} << "correcta" << 36500;
     QTest::newRow("crossed wires") << QStringList{"cruzados:3,5"} << "TARJETA CON FALLOS"
                                    << QStringList{"Entrada 3: lee 1", "Entrada 5: lee 0", "no se llegaron a medir"}
-                                   << "fail" << 8100 + 100;
+                                   << "con fallos" << 8100 + 100;
     QTest::newRow("no card on the port") << QStringList{"ausente"} << "TARJETA CON FALLOS"
-                                         << QStringList{"La tarjeta no responde", "cardcheck --ports"} << "fail"
+                                         << QStringList{"La tarjeta no responde", "cardcheck --ports"} << "con fallos"
                                          << 2400 + 100;
 }
 
@@ -113,31 +118,31 @@ void TestBatchWindow::fromNumberToVerdict() {
         station.enter("14");
         station.rig.clock.advance(2000);
         QVERIFY(!station.window.checking() && station.rig.recorder.trace().isEmpty());
-        QCOMPARE(station.window.lastChecks()->count(), round);
+        QCOMPARE(station.find<QListWidget>("lastChecks")->count(), round);
         if (round == 1) break;
         QTest::keyClick(&station.window, Qt::Key_F5);
         station.rig.clock.advance(2000);
-        QCOMPARE(station.window.progress()->value(), 2000);
-        QCOMPARE(station.window.runningTest()->text(), "Test 1 de 6");
+        QCOMPARE(station.find<QProgressBar>("progress")->value(), 2000);
+        QCOMPARE(station.text("runningTest"), "Test 1 de 6");
         station.rig.clock.runUntil([&] { return !station.window.checking(); });
         QTEST(int(station.rig.clock.elapsedMs() - 2000), "durationMs");
-        QTEST(station.window.headline()->text(), "headline");
+        QTEST(station.text("headline"), "headline");
         QFETCH(QStringList, named);
         for (const QString& text : named)
-            QVERIFY2((station.window.diagnosis()->text() + station.window.volts()->text()).contains(text),
-                     qPrintable(text));
+            QVERIFY2((station.text("diagnosis") + station.text("volts")).contains(text), qPrintable(text));
         QCOMPARE(station.rig.sim.relays(), 0);
         QCOMPARE(station.rig.recorder.outputBytes().last(), 0);
         QVERIFY(!station.rig.clock.hasAlarms());
         station.rig.clock.advance(60'000);
-        QCOMPARE(station.window.headline()->text().isEmpty(), false);
-        QTEST(station.window.headline()->text(), "headline");  // until the next number
+        QCOMPARE(station.text("headline").isEmpty(), false);
+        QTEST(station.text("headline"), "headline");  // until the next number
     }
-    QVERIFY(station.window.lastChecks()->item(0)->text().contains(outcomeWord(outcome)));
+    QVERIFY(station.find<QListWidget>("lastChecks")->item(0)->text().contains(outcome));
     const QList<StoredCheck> history = station.history();
     QCOMPARE(history.size(), 1);
-    QCOMPARE(history[0].card + history[0].mode + history[0].outcome, "14batch" + outcome);
-    QCOMPARE(station.window.session()->item(0, 1)->text(), "14");
+    QCOMPARE(history[0].context.card + modeWord(history[0].context.mode) + outcomeWord(history[0].record.outcome),
+             "14lote" + outcome);
+    QCOMPARE(station.find<QTableWidget>("session")->item(0, 1)->text(), "14");
 }
 
 void TestBatchWindow::givenUpDuringAWait_data() {
@@ -153,7 +158,7 @@ void TestBatchWindow::givenUpDuringAWait() {
     QFETCH(int, atMs);
     Station station;
     station.enter("7");
-    station.window.comprobar()->click();
+    station.find<QPushButton>("comprobar")->click();
     station.rig.clock.advance(atMs);
     QVERIFY(station.rig.sim.relays() != 0);
     if (way == 0) QTest::keyClick(&station.window, Qt::Key_Escape);
@@ -165,25 +170,25 @@ void TestBatchWindow::givenUpDuringAWait() {
     station.rig.clock.advance(40'000);
     QCOMPARE(station.rig.recorder.trace().size(), written);
     QVERIFY(!station.rig.clock.hasAlarms());
-    QCOMPARE(station.window.headline()->text(), "COMPROBACIÓN INTERRUMPIDA");
-    QCOMPARE(station.history().value(0).outcome, "interrupted");
+    QCOMPARE(station.text("headline"), "COMPROBACIÓN INTERRUMPIDA");
+    QCOMPARE(station.history().value(0).record.outcome, Outcome::Interrupted);
 }
 
 // Only the first press of a double click, or of a bounced key, starts a check.
 void TestBatchWindow::secondPressDoesNothing() {
     Station station;
     station.enter("3");
-    QSignalSpy started(&station.window.cardCheck().recorder(), &RunRecorder::checkStarted);
-    station.window.comprobar()->click();
+    QSignalSpy started(&station.find<OffscreenCheck>("check")->recorder(), &RunRecorder::checkStarted);
+    station.find<QPushButton>("comprobar")->click();
     station.rig.clock.advance(900);
     QTest::keyClick(&station.window, Qt::Key_F5);
     QCOMPARE(started.size(), 1);
     station.window.stopCheck();
     station.rig.clock.advance(99);
-    station.window.comprobar()->click();
+    station.find<QPushButton>("comprobar")->click();
     QCOMPARE(started.size(), 1);
     station.rig.clock.advance(1);
-    station.window.comprobar()->click();
+    station.find<QPushButton>("comprobar")->click();
     QCOMPARE(started.size(), 2);
 }
 
@@ -240,16 +245,16 @@ void TestBatchWindow::csvOfFilteredView() {
         for (const auto& [card, daysAgo, passed] : checks) {
             RunRecord record = failedOn({4}, now.addDays(-daysAgo));
             if (passed) record.outcome = Outcome::Pass, record.tests.clear();
-            history.complete(std::get<qint64>(history.insert(record, {card, "batch", "simulated", {}})), record,
-                             {card, "batch", "simulated", {}});
+            const CheckContext context{card, CheckMode::Batch, "", {}};
+            history.complete(std::get<qint64>(history.insert(record, context)), record, context);
         }
     }
     QFETCH(int, fromDaysAgo);
-    HistoryView& view = station.window.historyView();
-    view.cardFilter()->setText(QTest::currentDataTag() == QString("one card") ? "12" : "");
+    HistoryView& view = *station.find<HistoryView>();
+    station.find<QLineEdit>("cardFilter")->setText(QTest::currentDataTag() == QString("one card") ? "12" : "");
     QFETCH(int, outcome);
-    view.outcomeFilter()->setCurrentIndex(outcome);
-    if (fromDaysAgo >= 0) view.fromFilter()->setDate(QDate::currentDate().addDays(-fromDaysAgo));
+    station.find<QComboBox>("outcomeFilter")->setCurrentIndex(outcome);
+    if (fromDaysAgo >= 0) station.find<QDateEdit>("fromFilter")->setDate(QDate::currentDate().addDays(-fromDaysAgo));
     view.refresh();
     QFETCH(QStringList, cards);
     QCOMPARE(view.model()->rowCount(), cards.size());
@@ -271,10 +276,10 @@ void TestBatchWindow::csvOfFilteredView() {
 void TestBatchWindow::sheetOfFailedCheck() {
     Station station({"cruzados:3,5"});
     station.enter("21");
-    station.window.comprobar()->click();
+    station.find<QPushButton>("comprobar")->click();
     station.rig.clock.runUntil([&] { return !station.window.checking(); });
     station.journal.flush();
-    HistoryView& view = station.window.historyView();
+    HistoryView& view = *station.find<HistoryView>();
     view.refresh();
     const QString path = station.folder.filePath("ficha.pdf");
     QVERIFY(!view.writeSheet(0, path));
@@ -283,10 +288,11 @@ void TestBatchWindow::sheetOfFailedCheck() {
     const QByteArray bytes = pdf.readAll();
     QVERIFY(bytes.startsWith("%PDF") && bytes.count("/Type /Page\n") + bytes.count("/Type /Page ") == 1);
     QTextDocument sheet;
-    sheet.setHtml(cardSheetHtml(view.model()->check(0)));
-    for (const char* text : {"Ficha de la tarjeta 21", "TARJETA SIMULADA", "TARJETA CON FALLOS", "Test 1, paso 3",
-                             "00001000 (8)", "11110111 (247)", "11011111 (223)", "3, 5"})
+    sheet.setHtml(cardSheetHtml(*HistoryReader(station.path).whole(view.model()->check(0).id)));
+    for (const char* text : {"Ficha de la tarjeta 21", "TARJETA SIMULADA", "TARJETA CON FALLOS", "00001000 (8)",
+                             "11110111 (247)", "11011111 (223)", "3, 5"})
         QVERIFY2(sheet.toPlainText().contains(text), qPrintable(sheet.toPlainText()));
+    QCOMPARE(sheet.toPlainText().count("Test 1, paso 3"), 1);  // read twice, said once
 }
 
 QTEST_MAIN(TestBatchWindow)

@@ -1,5 +1,7 @@
 #include <csignal>
 
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QtTest>
 
 // The history as the program keeps it and reads it back, for a user at a terminal.
@@ -12,6 +14,7 @@ private slots:
     void unusableHistory();
     void twoProgramsAndSpreadsheet();
     void killedCheckReadsInterrupted();
+    void firstVersionHistory();
 };
 
 namespace {
@@ -28,6 +31,10 @@ struct Run {
 
 Run run(const QStringList& arguments) {
     QProcess program;
+    // Fixed times in what the program prints.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TZ", "UTC");
+    program.setProcessEnvironment(environment);
     program.start(CARDCHECK_EXECUTABLE, arguments);
     program.waitForFinished(30000);
     const QByteArray out = program.readAllStandardOutput();
@@ -124,6 +131,35 @@ void TestHistoryProgram::killedCheckReadsInterrupted() {
     QVERIFY(program.waitForFinished(5000));
     const Run list = run({"--history-list", "--history", history});
     QVERIFY2(list.out.endsWith("  9             completa   interrumpida\n"), qPrintable(list.out));
+}
+
+// A history kept by the first version of the program lists the same as it did, reading changes
+// nothing in it (so a read-only medium does), and the next check brings it up to date.
+void TestHistoryProgram::firstVersionHistory() {
+    QTemporaryDir dir;
+    const QString history = dir.filePath("historial.sqlite");
+    QVERIFY(QFile::copy(QFINDTESTDATA("data/history-v1.sqlite"), history));
+    const QByteArray list = contents(QFINDTESTDATA("data/history-v1.list"));
+    const QByteArray csv = contents(QFINDTESTDATA("data/history-v1.csv"));
+    QCOMPARE(run({"--history-list", "--history", history}).outBytes, list);
+    QCOMPARE(run({"--history-csv", "-", "--history", history}).outBytes, csv);
+    QCOMPARE(contents(history), contents(QFINDTESTDATA("data/history-v1.sqlite")));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"historial.sqlite"});
+
+    QCOMPARE(run({"--auto", "--simulate", "--fault", "roto:0", "--history", history, "--card", "nueva"}).status, 1);
+    const Run after = run({"--history-list", "--history", history});
+    QVERIFY2(after.out.endsWith(QString::fromUtf8(list)), qPrintable(after.out));
+    QVERIFY(after.out.section(u'\n', 0, 0).endsWith("nueva         completa   con fallos: test 1, paso 0: entrada 0"));
+    QVERIFY(run({"--history-csv", "-", "--history", history}).outBytes.endsWith(csv.mid(csv.indexOf('\n') + 1)));
+    {
+        QSqlDatabase database = QSqlDatabase::addDatabase("QSQLITE", "v1");
+        database.setDatabaseName(history);
+        QVERIFY(database.open());
+        QSqlQuery version(database);
+        QVERIFY(version.exec("PRAGMA user_version") && version.next());
+        QCOMPARE(version.value(0).toInt(), 2);
+    }
+    QSqlDatabase::removeDatabase("v1");
 }
 
 QTEST_GUILESS_MAIN(TestHistoryProgram)

@@ -1,23 +1,16 @@
-#include "history/run_recorder.h"
+#include "check/run_recorder.h"
 
 #include "autotest/form3.h"
 #include "card/clock.h"
-#include "card/tick_timer.h"
+#include "history/check_journal.h"
 #include "widgets/list_box.h"
 
-namespace {
-const QString kCardWorks = QStringLiteral("FUNCIONAMIENTO DE LA TARJETA CORRECTO");
-}
-
-RunRecorder::RunRecorder(Form3& window, Clock& clock) : QObject(&window), window_(window), clock_(clock) {
+RunRecorder::RunRecorder(Form3& window, Clock& clock) : QObject(&window), clock_(clock) {
     connect(&window, &Form3::sequenceStarted, this, &RunRecorder::open);
     connect(window.List2, &ListBox::lineAdded, this, [this](const QString& line) {
         if (running()) record_.lines << line;
     });
-    const std::array<TickTimer*, 6> timers{window.Timer1, window.Timer2, window.Timer3,
-                                           window.Timer4, window.Timer5, window.Timer6};
-    for (int test = 1; test <= 6; ++test)
-        connect(timers[test - 1], &TickTimer::started, this, [this, test] { startTest(test); });
+    connect(&window, &Form3::testStarted, this, &RunRecorder::startTest);
     // A check fails only in the tick of the test that started last.
     connect(&window, &Form3::inputsWrong, this, [this](const FailedCheck& check) {
         if (running() && !record_.tests.isEmpty()) record_.tests.last().failures << check;
@@ -50,10 +43,8 @@ void RunRecorder::startTest(int test) {
     emit testStarted(test);
 }
 
-void RunRecorder::sequenceEnded() {
+void RunRecorder::sequenceEnded(bool passed) {
     if (!running()) return;
-    const QStringList verdicts = window_.List2->lines();
-    const bool passed = !verdicts.isEmpty() && verdicts.last() == kCardWorks;
     // Test 6 judges the readings of its last tick only.
     if (!passed && !record_.tests.isEmpty() && record_.tests.last().test == 6 && !record_.analog.isEmpty())
         record_.tests.last().failedReading = record_.analog.last();
@@ -81,4 +72,14 @@ void RunRecorder::endLastTest(Outcome outcome) {
     if (record_.tests.isEmpty() || record_.tests.last().outcome != Outcome::Running) return;
     record_.tests.last().outcome = outcome;
     record_.tests.last().endedNs = clock_.nowNs();
+}
+
+void keepInJournal(RunRecorder& recorder, CheckJournal& journal, std::function<QString()> cardLabel) {
+    auto running = std::make_shared<int>(0);  // the journal's number of the recorder's running check
+    QObject::connect(&recorder, &RunRecorder::checkStarted, &journal,
+                     [&journal, running, cardLabel](const RunRecord& record) {
+                         *running = journal.checkStarted(record, cardLabel ? std::optional(cardLabel()) : std::nullopt);
+                     });
+    QObject::connect(&recorder, &RunRecorder::checkEnded, &journal,
+                     [&journal, running](const RunRecord& record) { journal.checkEnded(*running, record); });
 }

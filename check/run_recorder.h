@@ -1,10 +1,13 @@
-#ifndef HISTORY_RUN_RECORDER_H
-#define HISTORY_RUN_RECORDER_H
+#ifndef CHECK_RUN_RECORDER_H
+#define CHECK_RUN_RECORDER_H
+
+#include <functional>
 
 #include <QObject>
 
 #include "history/run_record.h"
 
+class CheckJournal;
 class Clock;
 class Form3;
 
@@ -39,13 +42,16 @@ signals:
 private:
     void open(int firstTest);
     void startTest(int test);
-    void sequenceEnded();
+    void sequenceEnded(bool passed);
     void endLastTest(Outcome outcome);
 
-    Form3& window_;
     Clock& clock_;
     RunRecord record_;
     bool closesOnVerdict_ = true;
 };
+
+// Every check the recorder follows goes into the journal; cardLabel, when given, names the card of
+// each check as it starts.
+void keepInJournal(RunRecorder& recorder, CheckJournal& journal, std::function<QString()> cardLabel = {});
 
 #endif

@@ -1,7 +1,7 @@
-#include "history/rest_reading.h"
+#include "check/rest_reading.h"
 
 #include "card/card.h"
-#include "history/run_recorder.h"
+#include "check/run_recorder.h"
 
 bool wantsReadingAtRest(const RunRecorder& recorder, bool passed) {
     return !passed && recorder.running() && firstFailedCheck(recorder.record());

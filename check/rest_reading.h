@@ -1,5 +1,5 @@
-#ifndef HISTORY_REST_READING_H
-#define HISTORY_REST_READING_H
+#ifndef CHECK_REST_READING_H
+#define CHECK_REST_READING_H
 
 #include <QtGlobal>
 

@@ -1,14 +1,18 @@
 #include <QtTest>
 
-#include "app/headless_run.h"
-#include "history/diagnosis.h"
-#include "history/run_report.h"
+#include "check/offscreen_check.h"
+#include "check/run_recorder.h"
+#include "history/check_codec.h"
+#include "history/check_journal.h"
+#include "history/history_reader.h"
+#include "history/wording.h"
 #include "tests/support/test_window.h"
 
-// The headless run: the test window's own sequence, its verdict lines passed on as they come, the
-// relays switched off at the end whatever the outcome, a signal included, and the record of what
-// it found.
-class TestHeadlessRun : public QObject {
+// A check out of sight, as --auto runs it: the test window's own sequence, its verdict lines passed
+// on as they come, the relays switched off at the end whatever the outcome, a signal included, and
+// the record of what it found, each failure said once; kept in the history as it runs and read back
+// as the terminal, a spreadsheet and the card's sheet get it.
+class TestOffscreenCheck : public QObject {
     Q_OBJECT
 private slots:
     void wholeRun_data();
@@ -38,7 +42,7 @@ QList<T> listOf(const QJsonValue& array) {
 
 }  // namespace
 
-void TestHeadlessRun::wholeRun_data() {
+void TestOffscreenCheck::wholeRun_data() {
     QTest::addColumn<QStringList>("faults");
     QTest::addColumn<QStringList>("lines");
     QTest::addColumn<int>("status");
@@ -47,7 +51,9 @@ void TestHeadlessRun::wholeRun_data() {
     QTest::addColumn<QList<int>>("wrong");    // its wrong inputs, or test 6's inputs out of range
     QTest::addColumn<QList<double>>("lastVolts");
     QTest::addColumn<QStringList>("diagnosis");
-    QTest::addColumn<int>("signalAtMs");  // SIGTERM, when output 0 of test 2 waits on its settle time
+    QTest::addColumn<int>("signalAtMs");   // SIGTERM, when output 0 of test 2 waits on its settle time
+    QTest::addColumn<QString>("listed");   // --history-list without its time
+    QTest::addColumn<QString>("csvTail");  // failed test; wrong inputs; volts; version
     const QStringList pair{"SE HA PRODUCIDO UN ERROR", "COMPRUEBE LAS CONEXIONES"};
     const QStringList passed{"1 pass 15700 0", "2 pass 8050 0", "3 pass 1650 0", "4 pass 4100 0", "5 pass 2900 0"};
     const QList<double> full(4, 4.98046875);
@@ -64,37 +70,48 @@ void TestHeadlessRun::wholeRun_data() {
         "TEST 1, paso 0: salidas escritas 00000001 (1), entradas esperadas 11111110 (254), leídas 11011110 (222)",
         "  Entrada 5: lee 0, debería leer 1. La entrada 5 responde a la salida 0: apunta a cables cruzados."};
     QTest::newRow("good card") << QStringList{} << verdicts(6) + QStringList{"FUNCIONAMIENTO DE LA TARJETA CORRECTO"}
-                               << HeadlessRun::kCardPassed << passed + QStringList{"6 pass 4100 0"} << QList<int>{}
-                               << QList<int>{} << full << QStringList{} << 0;
-    QTest::newRow("broken wire") << QStringList{"roto:3"} << pair + pair << HeadlessRun::kTestFailed
+                               << OffscreenCheck::kCardPassed << passed + QStringList{"6 pass 4100 0"} << QList<int>{}
+                               << QList<int>{} << full << QStringList{} << 0 << QStringLiteral("14 completa correcta")
+                               << QStringLiteral("sin ventana;simulada;correcta;;;4,9805 4,9805 4,9805 4,9805;1.0.0");
+    QTest::newRow("broken wire") << QStringList{"roto:3"} << pair + pair << OffscreenCheck::kTestFailed
                                  << QStringList{"1 fail 8100 2"} << QList<int>{3, 0, 8, 247, 255} << QList<int>{3}
-                                 << QList<double>{} << broken + broken << 0;
-    QTest::newRow("crossed wires") << QStringList{"cruzados:6,7"} << pair + pair << HeadlessRun::kTestFailed
+                                 << QList<double>{} << broken << 0
+                                 << QStringLiteral("14 completa con fallos: test 1, paso 3: entrada 3")
+                                 << QStringLiteral("con fallos;1;3;;1.0.0");
+    QTest::newRow("crossed wires") << QStringList{"cruzados:6,7"} << pair + pair << OffscreenCheck::kTestFailed
                                    << QStringList{"1 fail 13800 2"} << QList<int>{6, 0, 64, 191, 127}
-                                   << QList<int>{6, 7} << QList<double>{} << crossed + crossed << 0;
-    QTest::newRow("stuck input") << QStringList{"fija:5=0"} << pair + pair << HeadlessRun::kTestFailed
+                                   << QList<int>{6, 7} << QList<double>{} << crossed << 0
+                                   << QStringLiteral("14 completa con fallos: test 1, paso 6: entradas 6, 7")
+                                   << QStringLiteral("con fallos;1;6, 7;;1.0.0");
+    QTest::newRow("stuck input") << QStringList{"fija:5=0"} << pair + pair << OffscreenCheck::kTestFailed
                                  << QStringList{"1 fail 2400 2"} << QList<int>{0, 0, 1, 254, 222} << QList<int>{5}
-                                 << QList<double>{} << stuck + stuck << 0;
+                                 << QList<double>{} << stuck << 0
+                                 << QStringLiteral("14 completa con fallos: test 1, paso 0: entrada 5")
+                                 << QStringLiteral("con fallos;1;5;;1.0.0");
     QTest::newRow("no card on the port")
-        << QStringList{"ausente"} << pair + pair << HeadlessRun::kTestFailed << QStringList{"1 fail 2400 2"}
+        << QStringList{"ausente"} << pair + pair << OffscreenCheck::kTestFailed << QStringList{"1 fail 2400 2"}
         << QList<int>{0, 0, 1, 254, 69} << QList<int>{0, 1, 3, 4, 5, 7} << QList<double>{}
         << QStringList{"La tarjeta no responde: las entradas leen 01000101 (69) con las salidas 00000001 (1) y "
                        "también con todas las salidas apagadas; ninguna sigue a las salidas.",
                        "  Compruebe el cable entre el ordenador y la tarjeta, la alimentación de la tarjeta y el "
                        "puerto (cardcheck --ports muestra los puertos del ordenador).",
-                       QString(stuck[0]).replace("11011110 (222)", "01000101 (69)"),
                        QString(stuck[0]).replace("11011110 (222)", "01000101 (69)")}
-        << 0;
+        << 0
+        << QStringLiteral("14 completa con fallos: la tarjeta no responde") << QStringLiteral("con fallos;1;0, 1, 3, 4, 5, 7;;1.0.0");
     QTest::newRow("analog input low") << QStringList{"analogica:4=230"} << verdicts(5) + pair
-                                      << HeadlessRun::kTestFailed << passed + QStringList{"6 fail 4100 1"}
+                                      << OffscreenCheck::kTestFailed << passed + QStringList{"6 fail 4100 1"}
                                       << QList<int>{} << QList<int>{4} << full.first(3) + QList<double>{4.4921875}
-                                      << QStringList{"TEST 6: entrada analógica 4 fuera de rango: 4.4921875 V"} << 0;
+                                      << QStringList{"TEST 6: entrada analógica 4 fuera de rango: 4.4921875 V"} << 0
+                                      << QStringLiteral("14 completa con fallos: test 6: entrada analógica 4, 4,49 V")
+                                      << QStringLiteral("con fallos;6;4;4,9805 4,9805 4,9805 4,4922;1.0.0");
     QTest::newRow("stopped by SIGTERM") << QStringList{} << verdicts(1) << 143
                                         << QStringList{"1 pass 15700 0", "2 interrupted 520 0"} << QList<int>{}
-                                        << QList<int>{} << QList<double>{} << QStringList{} << 15700 + 520;
+                                        << QList<int>{} << QList<double>{} << QStringList{} << 15700 + 520
+                                        << QStringLiteral("14 completa interrumpida")
+                                        << QStringLiteral("interrumpida;;;;1.0.0");
 }
 
-void TestHeadlessRun::wholeRun() {
+void TestOffscreenCheck::wholeRun() {
     QFETCH(QStringList, faults);
     QFETCH(QStringList, lines);
     QFETCH(int, status);
@@ -103,13 +120,25 @@ void TestHeadlessRun::wholeRun() {
     for (const QString& fault : faults) QVERIFY(!addFault(cardFaults, fault));
     CardRig rig(cardFaults);
     PictureFolder pictures;
+    QTemporaryDir folder;
+    const QString path = folder.filePath("historial.sqlite");
+    QStringList warnings;
+    CheckJournal journal(path, {"14", CheckMode::Headless, "", faults}, [&](const QString& w) { warnings << w; });
+    HistoryReader history(path);
     QStringList printed;
-    HeadlessRun run(rig.card, rig.clock, pictures.path(), [&](const QString& line) { printed << line; });
+    OffscreenCheck run(rig.card, rig.clock, pictures.path(), {Outcome::Fail, true});
+    connect(&run, &OffscreenCheck::lineAdded, this, [&](const QString& line) { printed << line; });
     QList<int> finished;
-    connect(&run, &HeadlessRun::finished, this, [&](int exitStatus) { finished << exitStatus; });
+    connect(&run, &OffscreenCheck::ended, this, [&](const RunRecord& record) { finished << *record.exitStatus; });
 
+    keepInJournal(run.recorder(), journal);
     run.start();
     QVERIFY(!run.window().isVisible());
+    journal.flush();
+    QList<StoredCheck> stored;
+    QVERIFY(!history.forEach({}, [&](const StoredCheck& check) { stored << check; }));
+    QCOMPARE(stored.size(), 1);
+    QCOMPARE(stored[0].record.outcome, Outcome::Running);  // this very program is running it
     if (signalAtMs) {
         rig.clock.advance(signalAtMs);
         QCOMPARE(rig.sim.relays(), 1);
@@ -128,7 +157,7 @@ void TestHeadlessRun::wholeRun() {
     QCOMPARE(compactTrace(trace.mid(relaysOff + 2)), digitalFailure ? QStringList({"S100", "R"}) : QStringList());
     QVERIFY(idle(run.window()) && !rig.clock.hasAlarms());
 
-    const QJsonObject report = reportDocument(run.record(), {"", "headless", "simulated", faults}).object();
+    const QJsonObject report = reportDocument(run.record(), {"", CheckMode::Headless, "", faults}).object();
     QCOMPARE(report["outcome"].toString(), status == 0 ? "pass" : status == 1 ? "fail" : "interrupted");
     QCOMPARE(report["exit_status"].toInt(), status);
     QCOMPARE(report["card_answers"].toBool(), faults != QStringList{"ausente"});
@@ -149,7 +178,22 @@ void TestHeadlessRun::wholeRun() {
     QTEST(listOf<double>(analog.at(analog.size() - 1)), "lastVolts");
     if (failure.contains("volts")) QCOMPARE(failure["volts"], analog.at(analog.size() - 1));
     QTEST(diagnosisLines(run.record()), "diagnosis");
+
+    // In the history, as the list and the spreadsheet read it, and read whole as the sheet does.
+    journal.flush();
+    QCOMPARE(warnings, QStringList{});
+    stored.clear();
+    QVERIFY(!history.forEach({"14", {}, {}, {}}, [&](const StoredCheck& check) { stored << check; }));
+    QCOMPARE(stored.size(), 1);
+    QTEST(historyLine(stored[0]).mid(QStringLiteral("2026-12-07 10:00:00  ").size()).simplified(), "listed");
+    const QString row = QString::fromUtf8(csvRow(stored[0])).trimmed();
+    QFETCH(QString, csvTail);
+    QVERIFY2(row.endsWith(csvTail), qPrintable(row));
+    const std::optional<StoredCheck> whole = history.whole(stored[0].id);
+    QVERIFY(whole);
+    QTEST(diagnosisLines(whole->record), "diagnosis");
+    QCOMPARE(reportDocument(whole->record, whole->context), reportDocument(run.record(), whole->context));
 }
 
-QTEST_MAIN(TestHeadlessRun)
-#include "test_headless_run.moc"
+QTEST_MAIN(TestOffscreenCheck)
+#include "test_offscreen_check.moc"

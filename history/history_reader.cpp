@@ -1,0 +1,190 @@
+#include "history/history_reader.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QSqlError>
+#include <QStringList>
+#include <QVariantList>
+
+#include "history/history_database.h"
+
+namespace {
+
+const QString kDateFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+
+// The column started holds UTC in ISO 8601, whose text order is time order.
+QString utcText(const QDate& day) {
+    return QDateTime(day, QTime(0, 0)).toUTC().toString(Qt::ISODateWithMs);
+}
+
+QByteArray csvLine(const QStringList& cells) {
+    QStringList quoted;
+    for (const QString& cell : cells) quoted << csvCell(cell);
+    return quoted.join(u';').toUtf8() + "\r\n";
+}
+
+// Standard output, or a file replaced whole at the end.
+class CsvOutput {
+public:
+    explicit CsvOutput(const QString& path) : file_(path) {
+        if (path == u"-") stdout_.open(stdout, QIODevice::WriteOnly);
+    }
+    bool open() { return stdout_.isOpen() || file_.open(QIODevice::WriteOnly); }
+    QIODevice& device() { return stdout_.isOpen() ? static_cast<QIODevice&>(stdout_) : file_; }
+    bool commit() { return stdout_.isOpen() || file_.commit(); }
+    QString problem() const {
+        return QStringLiteral("No se puede escribir %1: %2.").arg(file_.fileName(), file_.errorString());
+    }
+
+private:
+    QFile stdout_;
+    QSaveFile file_;
+};
+
+}  // namespace
+
+HistoryReader::HistoryReader(QString path) : path_(std::move(path)) {}
+
+HistoryReader::~HistoryReader() = default;
+
+std::optional<QString> HistoryReader::problem() {
+    if (history_) return std::nullopt;
+    if (path_.isEmpty()) return QStringLiteral("Las comprobaciones no se guardan en el historial (--no-history).");
+    if (missing()) return QStringLiteral("Todavía no hay ninguna comprobación en el historial %1.").arg(path_);
+    auto opened = HistoryDatabase::open(path_, false);
+    if (auto* error = std::get_if<QString>(&opened)) return *error;
+    history_ = std::move(std::get<std::unique_ptr<HistoryDatabase>>(opened));
+    return std::nullopt;
+}
+
+bool HistoryReader::missing() const {
+    return !history_ && !path_.isEmpty() && !QFile::exists(path_);
+}
+
+QString HistoryReader::cannotRead(const QString& cause) const {
+    return QStringLiteral("No se puede leer el historial %1: %2.").arg(path_, cause);
+}
+
+QSqlQuery HistoryReader::filtered(const HistoryFilter& filter, int limit, bool forwardOnly) {
+    QStringList conditions;
+    QVariantList values;
+    if (!filter.card.isEmpty()) {
+        conditions << QStringLiteral("card = ?");
+        values << filter.card;
+    }
+    if (filter.outcome == Outcome::Interrupted) {
+        // A check left running by a program that is gone was cut short too.
+        conditions << QStringLiteral("outcome IN (?, ?)");
+        values << outcomeName(Outcome::Interrupted) << outcomeName(Outcome::Running);
+    } else if (filter.outcome) {
+        conditions << QStringLiteral("outcome = ?");
+        values << outcomeName(*filter.outcome);
+    }
+    if (filter.from.isValid()) {
+        conditions << QStringLiteral("started >= ?");
+        values << utcText(filter.from);
+    }
+    if (filter.to.isValid()) {
+        conditions << QStringLiteral("started < ?");
+        values << utcText(filter.to.addDays(1));
+    }
+    QString sql = QStringLiteral("SELECT %1 FROM checks").arg(storedCheckColumns(history_->schemaVersion(), false));
+    if (!conditions.isEmpty()) sql += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
+    // The id follows the time in the indexes that hold a list, so the newest come first unsorted.
+    sql += QStringLiteral(" ORDER BY started DESC, id DESC");
+    if (limit > 0) sql += QStringLiteral(" LIMIT %1").arg(limit);
+    QSqlQuery query(history_->database());
+    query.setForwardOnly(forwardOnly);
+    query.prepare(sql);
+    for (const QVariant& value : values) query.addBindValue(value);
+    query.exec();
+    return query;
+}
+
+std::optional<QString> HistoryReader::forEach(const HistoryFilter& filter,
+                                              const std::function<void(const StoredCheck&)>& visit, int limit) {
+    if (auto why = problem()) return missing() ? std::nullopt : why;
+    QSqlQuery query = filtered(filter, limit, true);
+    if (!query.isActive()) return cannotRead(query.lastError().text());
+    while (query.next()) visit(storedCheck(query));
+    if (query.lastError().isValid()) return cannotRead(query.lastError().text());
+    return std::nullopt;
+}
+
+std::optional<QSqlQuery> HistoryReader::query(const HistoryFilter& filter) {
+    if (problem()) return std::nullopt;
+    return filtered(filter, 0, false);
+}
+
+std::optional<StoredCheck> HistoryReader::whole(qint64 id) {
+    if (problem()) return std::nullopt;
+    QSqlQuery query(history_->database());
+    query.prepare(
+        QStringLiteral("SELECT %1 FROM checks WHERE id = ?").arg(storedCheckColumns(history_->schemaVersion(), true)));
+    query.addBindValue(id);
+    if (!query.exec() || !query.next()) return std::nullopt;
+    return storedCheck(query);
+}
+
+std::optional<QString> HistoryReader::writeList(const HistoryFilter& filter, std::FILE* out) {
+    QByteArray lines;
+    auto error = forEach(filter, [&lines, out](const StoredCheck& check) {
+        lines += historyLine(check).toUtf8() + '\n';
+        if (lines.size() < (1 << 16)) return;
+        std::fwrite(lines.constData(), 1, lines.size(), out);
+        lines.clear();
+    });
+    std::fwrite(lines.constData(), 1, lines.size(), out);
+    std::fflush(out);
+    return error;
+}
+
+std::optional<QString> HistoryReader::writeCsv(const HistoryFilter& filter, const QString& path) {
+    CsvOutput csv(path);
+    if (!csv.open()) return csv.problem();
+    QIODevice& device = csv.device();
+    device.write(csvHeader());
+    if (auto error = forEach(filter, [&device](const StoredCheck& check) { device.write(csvRow(check)); }))
+        return error;
+    if (!csv.commit()) return csv.problem();
+    return std::nullopt;
+}
+
+QString historyLine(const StoredCheck& check) {
+    QString line = QStringLiteral("%1  %2  %3  %4")
+                       .arg(check.record.started.toString(kDateFormat), cardWord(check.context.card).leftJustified(12),
+                            kindWord(check.record.kind).leftJustified(9), outcomeWord(check.record.outcome));
+    if (check.record.outcome == Outcome::Fail && !check.findings.summary.isEmpty())
+        line += QStringLiteral(": ") + check.findings.summary;
+    return line;
+}
+
+QByteArray csvHeader() {
+    return QByteArray("\xEF\xBB\xBF") +
+           csvLine({QStringLiteral("inicio"), QStringLiteral("fin"), QStringLiteral("tarjeta"), QStringLiteral("tipo"),
+                    QStringLiteral("modo"), QStringLiteral("puerto"), QStringLiteral("resultado"),
+                    QStringLiteral("test fallido"), QStringLiteral("entradas con fallo"),
+                    QStringLiteral("tensiones analógicas (V)"), QStringLiteral("versión")});
+}
+
+QByteArray csvRow(const StoredCheck& check) {
+    const CheckFindings& findings = check.findings;
+    QStringList volts;
+    if (findings.lastVolts)
+        for (double value : *findings.lastVolts) volts << voltsText(value, 4);
+    const RunRecord& record = check.record;
+    return csvLine({record.started.toString(kDateFormat),
+                    record.finished.isValid() ? record.finished.toString(kDateFormat) : QString(), check.context.card,
+                    kindWord(record.kind), modeWord(check.context.mode), portWord(check.context),
+                    outcomeWord(record.outcome), findings.failedTest ? QString::number(findings.failedTest) : QString(),
+                    numberList(findings.failedInputs), volts.join(QStringLiteral(" ")), check.version});
+}
+
+// A cell that begins like a formula is taken as text; one with the separator, a quote or a line
+// break goes between quotes.
+QString csvCell(QString text) {
+    if (!text.isEmpty() && QStringLiteral("=+-@\t\r").contains(text.front())) text.prepend(u'\'');
+    if (text.contains(u';') || text.contains(u'"') || text.contains(u'\n') || text.contains(u'\r'))
+        text = u'"' + text.replace(QStringLiteral("\""), QStringLiteral("\"\"")) + u'"';
+    return text;
+}

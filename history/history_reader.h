@@ -1,0 +1,76 @@
+#ifndef HISTORY_HISTORY_READER_H
+#define HISTORY_HISTORY_READER_H
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include <QByteArray>
+#include <QDate>
+#include <QSqlQuery>
+#include <QString>
+
+#include "history/check_codec.h"
+
+class HistoryDatabase;
+
+// Which checks a view shows: one card's, one outcome's, those of some days.
+struct HistoryFilter {
+    QString card;                    // the label, exactly; empty for every card
+    std::optional<Outcome> outcome;  // interrupted takes in the checks left running by a program that is gone
+    QDate from;                      // first day, local time; invalid for no limit
+    QDate to;                        // last day, likewise
+};
+
+// The one reader of a history: the command line's list and spreadsheet and the station's views all
+// read through it, with the same messages. It opens the history when first asked, so one that the
+// journal creates with its first check is found then, and never writes to it: a history on a
+// read-only medium, or of an earlier version, is read as it is. Its connection lives in the thread
+// that asks first.
+class HistoryReader {
+public:
+    // An empty path: no history is kept (--no-history).
+    explicit HistoryReader(QString path);
+    ~HistoryReader();
+
+    // Why the history cannot be read now, in Spanish; nothing once it is open.
+    std::optional<QString> problem();
+    // No check has been kept yet: no mistake, though there is nothing to read.
+    bool missing() const;
+    const QString& path() const { return path_; }
+
+    // The checks a filter lets through, newest first (limit 0 for all), each as a list shows it.
+    // Gives back what went wrong, if anything.
+    std::optional<QString> forEach(const HistoryFilter& filter, const std::function<void(const StoredCheck&)>& visit,
+                                   int limit = 0);
+    // The same checks for a model, which moves back and forth over them; nothing when not open.
+    std::optional<QSqlQuery> query(const HistoryFilter& filter);
+    // One check, read whole.
+    std::optional<StoredCheck> whole(qint64 id);
+
+    // --history-list: one line per check. Gives back what went wrong, if anything.
+    std::optional<QString> writeList(const HistoryFilter& filter, std::FILE* out);
+    // The checks as CSV at path ("-": standard output), a file replaced whole; with no check kept
+    // yet, the header alone. Gives back what went wrong, if anything.
+    std::optional<QString> writeCsv(const HistoryFilter& filter, const QString& path);
+
+private:
+    QSqlQuery filtered(const HistoryFilter& filter, int limit, bool forwardOnly);
+    QString cannotRead(const QString& cause) const;
+
+    QString path_;
+    std::unique_ptr<HistoryDatabase> history_;
+};
+
+// One line of --history-list: date and time, label, kind, outcome and what failed.
+QString historyLine(const StoredCheck& check);
+
+// CSV for a spreadsheet set up in Spanish: ';' between fields, decimal commas, quotes where needed,
+// and no cell that a spreadsheet would take for a formula. The file begins with a byte-order mark
+// and the header row.
+QByteArray csvHeader();
+QByteArray csvRow(const StoredCheck& check);
+QString csvCell(QString text);
+
+#endif
