@@ -268,14 +268,22 @@ QList<ColumnValue> listedValues(const StoredCheck& check) {
     return findingValues(check.findings, check.context, check.version);
 }
 
-QString storedCheckColumns(int schemaVersion, bool whole) {
-    const QString listed = QStringLiteral("id, started, finished, card, kind, mode, outcome, owner, ");
+QString storedCheckColumns(int schemaVersion, Reading reading) {
     if (schemaVersion < 2)
-        return listed + QStringLiteral("NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, record");
-    return listed + QStringLiteral(
-                        "summary, failed_test, failed_inputs, port, version, volts1, volts2, volts3, "
-                        "volts4, %1")
-                        .arg(whole ? QStringLiteral("record") : QStringLiteral("NULL"));
+        return QStringLiteral("id, started, finished, card, kind, mode, outcome, owner, NULL, NULL, NULL, NULL, NULL, "
+                              "NULL, NULL, NULL, NULL, record");
+    // The owner tells only whether a running check's program is still there: it is looked up for those alone.
+    const QString owner = reading == Reading::List || reading == Reading::Spreadsheet
+                              ? QStringLiteral("CASE outcome WHEN 'running' THEN (SELECT owner FROM checks AS row "
+                                               "WHERE row.id = checks.id) END")
+                              : QStringLiteral("owner");
+    const QString shown = reading == Reading::List
+                              ? QStringLiteral("NULL, card, kind, NULL, outcome, %1, summary, NULL, NULL, NULL, NULL, "
+                                               "NULL, NULL, NULL, NULL")
+                              : QStringLiteral("finished, card, kind, mode, outcome, %1, summary, failed_test, "
+                                               "failed_inputs, port, version, volts1, volts2, volts3, volts4");
+    return QStringLiteral("id, started, ") + shown.arg(owner) +
+           (reading == Reading::Whole ? QStringLiteral(", record") : QStringLiteral(", NULL"));
 }
 
 StoredCheck storedCheck(const QSqlQuery& row) {

@@ -49,9 +49,13 @@ QList<ColumnValue> rowValues(const RunRecord& record, const CheckContext& contex
 // The columns of what a list shows, for a check read whole from a history that did not keep them.
 QList<ColumnValue> listedValues(const StoredCheck& check);
 
+// What a reader reads of each check: what a list shows, what a spreadsheet shows, every column but
+// the document, or the check whole.
+enum class Reading { List, Spreadsheet, Columns, Whole };
 // The columns, in the order storedCheck reads them, that a reader selects from a history of that
-// schema version. A history of version 1 keeps only the document, which is read whole then.
-QString storedCheckColumns(int schemaVersion, bool whole);
+// schema version; those of a list and a spreadsheet are held whole by an index. A history of
+// version 1 keeps only the document, which is read whole then.
+QString storedCheckColumns(int schemaVersion, Reading reading);
 // A row of those columns, from a query or from a model's fetched row. A check left running by a
 // program that is gone (killed, a crash, a power cut) reads as interrupted.
 StoredCheck storedCheck(const QSqlQuery& row);

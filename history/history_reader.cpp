@@ -65,7 +65,7 @@ QString HistoryReader::cannotRead(const QString& cause) const {
     return QStringLiteral("No se puede leer el historial %1: %2.").arg(path_, cause);
 }
 
-QSqlQuery HistoryReader::filtered(const HistoryFilter& filter, int limit, bool forwardOnly) {
+QSqlQuery HistoryReader::filtered(const HistoryFilter& filter, int limit, Reading reading) {
     QStringList conditions;
     QVariantList values;
     if (!filter.card.isEmpty()) {
@@ -88,13 +88,15 @@ QSqlQuery HistoryReader::filtered(const HistoryFilter& filter, int limit, bool f
         conditions << QStringLiteral("started < ?");
         values << utcText(filter.to.addDays(1));
     }
-    QString sql = QStringLiteral("SELECT %1 FROM checks").arg(storedCheckColumns(history_->schemaVersion(), false));
+    QString sql =
+        QStringLiteral("SELECT %1 FROM checks").arg(storedCheckColumns(history_->schemaVersion(), reading));
     if (!conditions.isEmpty()) sql += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
     // The id follows the time in the indexes that hold a list, so the newest come first unsorted.
     sql += QStringLiteral(" ORDER BY started DESC, id DESC");
     if (limit > 0) sql += QStringLiteral(" LIMIT %1").arg(limit);
     QSqlQuery query(history_->database());
-    query.setForwardOnly(forwardOnly);
+    // A model moves back and forth over the rows it has fetched.
+    query.setForwardOnly(reading != Reading::Columns);
     query.prepare(sql);
     for (const QVariant& value : values) query.addBindValue(value);
     query.exec();
@@ -102,9 +104,10 @@ QSqlQuery HistoryReader::filtered(const HistoryFilter& filter, int limit, bool f
 }
 
 std::optional<QString> HistoryReader::forEach(const HistoryFilter& filter,
-                                              const std::function<void(const StoredCheck&)>& visit, int limit) {
+                                              const std::function<void(const StoredCheck&)>& visit, int limit,
+                                              Reading reading) {
     if (auto why = problem()) return missing() ? std::nullopt : why;
-    QSqlQuery query = filtered(filter, limit, true);
+    QSqlQuery query = filtered(filter, limit, reading);
     if (!query.isActive()) return cannotRead(query.lastError().text());
     while (query.next()) visit(storedCheck(query));
     if (query.lastError().isValid()) return cannotRead(query.lastError().text());
@@ -113,14 +116,14 @@ std::optional<QString> HistoryReader::forEach(const HistoryFilter& filter,
 
 std::optional<QSqlQuery> HistoryReader::query(const HistoryFilter& filter) {
     if (problem()) return std::nullopt;
-    return filtered(filter, 0, false);
+    return filtered(filter, 0, Reading::Columns);
 }
 
 std::optional<StoredCheck> HistoryReader::whole(qint64 id) {
     if (problem()) return std::nullopt;
     QSqlQuery query(history_->database());
     query.prepare(
-        QStringLiteral("SELECT %1 FROM checks WHERE id = ?").arg(storedCheckColumns(history_->schemaVersion(), true)));
+        QStringLiteral("SELECT %1 FROM checks WHERE id = ?").arg(storedCheckColumns(history_->schemaVersion(), Reading::Whole)));
     query.addBindValue(id);
     if (!query.exec() || !query.next()) return std::nullopt;
     return storedCheck(query);
@@ -144,7 +147,8 @@ std::optional<QString> HistoryReader::writeCsv(const HistoryFilter& filter, cons
     if (!csv.open()) return csv.problem();
     QIODevice& device = csv.device();
     device.write(csvHeader());
-    if (auto error = forEach(filter, [&device](const StoredCheck& check) { device.write(csvRow(check)); }))
+    if (auto error = forEach(
+            filter, [&device](const StoredCheck& check) { device.write(csvRow(check)); }, 0, Reading::Spreadsheet))
         return error;
     if (!csv.commit()) return csv.problem();
     return std::nullopt;

@@ -40,10 +40,10 @@ public:
     bool missing() const;
     const QString& path() const { return path_; }
 
-    // The checks a filter lets through, newest first (limit 0 for all), each as a list shows it.
-    // Gives back what went wrong, if anything.
+    // The checks a filter lets through, newest first (limit 0 for all), each as a list or a
+    // spreadsheet shows it. Gives back what went wrong, if anything.
     std::optional<QString> forEach(const HistoryFilter& filter, const std::function<void(const StoredCheck&)>& visit,
-                                   int limit = 0);
+                                   int limit = 0, Reading reading = Reading::List);
     // The same checks for a model, which moves back and forth over them; nothing when not open.
     std::optional<QSqlQuery> query(const HistoryFilter& filter);
     // One check, read whole.
@@ -56,7 +56,7 @@ public:
     std::optional<QString> writeCsv(const HistoryFilter& filter, const QString& path);
 
 private:
-    QSqlQuery filtered(const HistoryFilter& filter, int limit, bool forwardOnly);
+    QSqlQuery filtered(const HistoryFilter& filter, int limit, Reading reading);
     QString cannotRead(const QString& cause) const;
 
     QString path_;

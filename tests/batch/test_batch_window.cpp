@@ -50,7 +50,7 @@ struct Station {
     QList<StoredCheck> history() {
         journal.flush();
         QList<StoredCheck> checks;
-        HistoryReader(path).forEach({}, [&](const StoredCheck& check) { checks << check; });
+        HistoryReader(path).forEach({}, [&](const StoredCheck& check) { checks << check; }, 0, Reading::Spreadsheet);
         return checks;
     }
 

@@ -186,6 +186,8 @@ void TestOffscreenCheck::wholeRun() {
     QVERIFY(!history.forEach({"14", {}, {}, {}}, [&](const StoredCheck& check) { stored << check; }));
     QCOMPARE(stored.size(), 1);
     QTEST(historyLine(stored[0]).mid(QStringLiteral("2026-12-07 10:00:00  ").size()).simplified(), "listed");
+    QVERIFY(!history.forEach({"14", {}, {}, {}}, [&](const StoredCheck& check) { stored[0] = check; }, 0,
+                             Reading::Spreadsheet));
     const QString row = QString::fromUtf8(csvRow(stored[0])).trimmed();
     QFETCH(QString, csvTail);
     QVERIFY2(row.endsWith(csvTail), qPrintable(row));

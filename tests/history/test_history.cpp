@@ -1,6 +1,7 @@
 #include <QSqlQuery>
 #include <QtTest>
 
+#include "check/offscreen_check.h"
 #include "check/run_recorder.h"
 #include "history/check_journal.h"
 #include "history/history_reader.h"
@@ -13,6 +14,8 @@ class TestHistory : public QObject {
     Q_OBJECT
 private slots:
     void windowChecks();
+    void unusableHistory_data();
+    void unusableHistory();
     void csvCells_data();
     void csvCells();
 };
@@ -42,9 +45,46 @@ void TestHistory::windowChecks() {
     QVERIFY(!HistoryReader(path).forEach({}, [&](const StoredCheck& check) {
         lines << historyLine(check).mid(QStringLiteral("2026-12-07 10:00:00  ").size()).simplified() + " " +
                      modeWord(check.context.mode);
-    }));
+    }, 0, Reading::Spreadsheet));
     QCOMPARE(lines, QStringList({"sin etiqueta analógica interrumpida ventana",
                                  "sin etiqueta analógica correcta ventana", "sin etiqueta completa correcta ventana"}));
+}
+
+void TestHistory::unusableHistory_data() {
+    QTest::addColumn<QByteArray>("existing");  // what the file holds before; empty: a file where the folder should be
+    QTest::addColumn<QString>("cause");
+    QTest::newRow("not a database") << QByteArray("notas de clase\n") << "el archivo no es una base de datos";
+    QTest::newRow("folder is a file") << QByteArray() << "no se puede crear la carpeta";
+}
+
+// The check runs and ends exactly as without a history, with one warning, and the file is left as it was.
+void TestHistory::unusableHistory() {
+    QFETCH(QByteArray, existing);
+    QTemporaryDir dir;
+    QFile file(dir.filePath("archivo"));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(existing.isEmpty() ? "x" : existing) > 0);
+    file.close();
+    const QString history = existing.isEmpty() ? file.fileName() + "/historial.sqlite" : file.fileName();
+    CardFaults faults;
+    addFault(faults, "roto:0");
+    CardRig rig(faults);
+    PictureFolder pictures;
+    QStringList warnings;
+    {
+        CheckJournal journal(history, {"", CheckMode::Headless, "", {}}, [&](const QString& w) { warnings << w; });
+        OffscreenCheck check(rig.card, rig.clock, pictures.path(), {Outcome::Fail, true});
+        keepInJournal(check.recorder(), journal);
+        check.start();
+        QVERIFY(rig.clock.runUntil([&] { return !check.running(); }));
+        QCOMPARE(check.record().exitStatus, OffscreenCheck::kTestFailed);
+        QCOMPARE(check.record().lines.first(), "SE HA PRODUCIDO UN ERROR");
+    }
+    QFETCH(QString, cause);
+    QCOMPARE(warnings.size(), 1);
+    QVERIFY2(warnings[0].startsWith("No se usa el historial " + history + ": " + cause), qPrintable(warnings[0]));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), existing.isEmpty() ? QByteArray("x") : existing);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"archivo"});
 }
 
 void TestHistory::csvCells_data() {

@@ -10,8 +10,6 @@ class TestHistoryProgram : public QObject {
 private slots:
     void labelsRefused_data();
     void labelsRefused();
-    void unusableHistory_data();
-    void unusableHistory();
     void twoProgramsAndSpreadsheet();
     void killedCheckReadsInterrupted();
     void firstVersionHistory();
@@ -65,30 +63,6 @@ void TestHistoryProgram::labelsRefused() {
     QCOMPARE(refused.status, 2);
     QFETCH(QString, message);
     QVERIFY2(refused.err.contains(message) && !refused.err.contains("/nonexistent"), qPrintable(refused.err));
-}
-
-void TestHistoryProgram::unusableHistory_data() {
-    QTest::addColumn<QByteArray>("existing");  // what the file holds before; empty: a file where the folder should be
-    QTest::addColumn<QString>("cause");
-    QTest::newRow("not a database") << QByteArray("notas de clase\n") << "el archivo no es una base de datos";
-    QTest::newRow("folder is a file") << QByteArray() << "no se puede crear la carpeta";
-}
-
-// The check runs and ends exactly as without a history, with one warning, and the file is left as it was.
-void TestHistoryProgram::unusableHistory() {
-    QFETCH(QByteArray, existing);
-    QTemporaryDir dir;
-    QFile file(dir.filePath("archivo"));
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(existing.isEmpty() ? "x" : existing) > 0);
-    file.close();
-    const QString history = existing.isEmpty() ? file.fileName() + "/historial.sqlite" : file.fileName();
-    const Run checked = run({"--auto", "--simulate", "--fault", "roto:0", "--history", history});
-    QCOMPARE(checked.status, 1);
-    QCOMPARE(checked.out, kBrokenFirstWire);
-    QFETCH(QString, cause);
-    QCOMPARE(checked.err.count("No se usa el historial " + history + ": " + cause), 1);
-    QCOMPARE(contents(file.fileName()), existing.isEmpty() ? QByteArray("x") : existing);
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"archivo"});
 }
 
 // Two programs on one history both record; the spreadsheet gets every label back as it was typed.
