@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <numbers>
@@ -288,37 +289,42 @@ void drawWire(QPainter& painter, const QPainterPath& path, const QColor& colour)
     painter.drawPath(path);
 }
 
-// Wire n leaves output n downwards, turns round the board's corner and enters input n from the
-// right; wire 7 runs innermost, wire 0 outermost.
-void drawOutputToInputWires(QPainter& painter) {
+// Wire n leaves output n downwards, turns round the board's corner in lane n and enters input n
+// from the right; lane 7 runs innermost, lane 0 outermost. A crossed wire keeps its output's lane
+// and enters another input.
+QPainterPath wirePath(int output, int input) {
     const double r = kWireCornerRadius;
-    for (int n = 7; n >= 0; --n) {
-        const double x0 = outputX(n);
-        const double turnY = kOutputEntryY + 10 + kWireGap * (7 - n);
-        const double turnX = kInputEntryX + 11 + kWireGap * (7 - n);
-        const double y1 = inputY(n);
-        QPainterPath path(QPointF(x0, kOutputEntryY - 6));
-        path.lineTo(x0, turnY - r);
-        path.quadTo(x0, turnY, x0 + r, turnY);
-        path.lineTo(turnX - r, turnY);
-        path.quadTo(turnX, turnY, turnX, turnY - r);
-        path.lineTo(turnX, y1 + r);
-        path.quadTo(turnX, y1, turnX - r, y1);
-        path.lineTo(kInputEntryX - 6, y1);
-        drawWire(painter, path, kWireColours[n]);
-    }
+    const double x0 = outputX(output);
+    const double turnY = kOutputEntryY + 10 + kWireGap * (7 - output);
+    const double turnX = kInputEntryX + 11 + kWireGap * (7 - output);
+    const double y1 = inputY(input);
+    QPainterPath path(QPointF(x0, kOutputEntryY - 6));
+    path.lineTo(x0, turnY - r);
+    path.quadTo(x0, turnY, x0 + r, turnY);
+    path.lineTo(turnX - r, turnY);
+    path.quadTo(turnX, turnY, turnX, turnY - r);
+    path.lineTo(turnX, y1 + r);
+    path.quadTo(turnX, y1, turnX - r, y1);
+    path.lineTo(kInputEntryX - 6, y1);
+    return path;
 }
 
-// Short jumpers on the left: +5v to 1, 1 to 2, 2 to 3 and 3 to 4.
-void drawAnalogJumpers(QPainter& painter) {
+void drawOutputToInputWires(QPainter& painter) {
+    for (int n = 7; n >= 0; --n) drawWire(painter, wirePath(n, n), kWireColours[n]);
+}
+
+// Short jumpers on the left: +5v to 1, 1 to 2, 2 to 3 and 3 to 4. Analog input k is fed by jumper k.
+QPainterPath jumperPath(int analogInput) {
     const double x = kAnalogEntryX + 6;
-    for (int k = 0; k < 4; ++k) {
-        const double y0 = analogY(k);
-        const double y1 = analogY(k + 1);
-        QPainterPath path(QPointF(x, y0));
-        path.cubicTo(QPointF(x - 26, y0), QPointF(x - 26, y1), QPointF(x, y1));
-        drawWire(painter, path, QColor(215, 30, 30));
-    }
+    const double y0 = analogY(analogInput - 1);
+    const double y1 = analogY(analogInput);
+    QPainterPath path(QPointF(x, y0));
+    path.cubicTo(QPointF(x - 26, y0), QPointF(x - 26, y1), QPointF(x, y1));
+    return path;
+}
+
+void drawAnalogJumpers(QPainter& painter) {
+    for (int k = 1; k <= 4; ++k) drawWire(painter, jumperPath(k), QColor(215, 30, 30));
 }
 
 void drawArrow(QPainter& painter, const QPainterPath& shaft) {
@@ -359,15 +365,234 @@ void drawCaptions(QPainter& painter) {
     drawArrow(painter, outputs);
 }
 
-}  // namespace
+// The marked picture's colours. Each mark has a shape or words of its own as well.
+const QColor kWorks(30, 160, 70);
+const QColor kBroken(210, 30, 30);
+const QColor kMarkInk(150, 0, 0);
+const QColor kCrossed(235, 130, 0);
+const QColor kUnchecked(145, 145, 145);
 
-QImage drawWiringPicture() {
+// The legend's strip, under the wires and right of the outputs' caption.
+const QRectF kLegend(204, 393, 336, 28);
+
+// Never checked: thin, grey and dashed, plainly not a wire the check vouches for.
+void drawUncheckedWire(QPainter& painter, const QPainterPath& path) {
+    QPen pen(kUnchecked, 3, Qt::CustomDashLine, Qt::FlatCap, Qt::RoundJoin);
+    pen.setDashPattern({2.5, 1.5});
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(pen);
+    painter.drawPath(path);
+}
+
+// A wire that crosses others passes over them with a gap either side, as a drawing of wires shows a
+// crossing, so that it does not read as a joint. The gap is cut off the board only.
+void drawCrossingWire(QPainter& painter, const QPainterPath& path, const QColor& colour) {
+    QPainterPath offBoard;
+    offBoard.addRect(QRectF(QPointF(0, 0), kWiringPictureSize));
+    QPainterPath board;
+    board.addRoundedRect(kBoard, 9, 9);
+    painter.save();
+    painter.setClipPath(offBoard.subtracted(board));
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(kBackground, 11, Qt::SolidLine, Qt::FlatCap, Qt::RoundJoin));
+    painter.drawPath(path);
+    painter.restore();
+    drawWire(painter, path, colour);
+}
+
+void drawMarkedWire(QPainter& painter, const QPainterPath& path, WireState state) {
+    switch (state) {
+        case WireState::Unchecked:
+            drawUncheckedWire(painter, path);
+            break;
+        case WireState::Works:
+            drawWire(painter, path, kWorks);
+            break;
+        case WireState::Broken:
+            drawWire(painter, path, kBroken);
+            break;
+        case WireState::Crossed:
+            drawCrossingWire(painter, path, kCrossed);
+            break;
+    }
+}
+
+// A dark cross in a white disc: it stays a cross in grey and to eyes that see no red.
+void drawCrossMark(QPainter& painter, const QPointF& centre, double radius) {
+    painter.setPen(QPen(kMarkInk, 1.5));
+    painter.setBrush(Qt::white);
+    painter.drawEllipse(centre, radius, radius);
+    const double arm = radius * 0.5;
+    painter.setPen(QPen(kMarkInk, radius / 3, Qt::SolidLine, Qt::RoundCap));
+    painter.drawLine(centre + QPointF(-arm, -arm), centre + QPointF(arm, arm));
+    painter.drawLine(centre + QPointF(-arm, arm), centre + QPointF(arm, -arm));
+}
+
+// A crossed wire carries a sleeve with the output it comes from, "S3", as an electrician marks one.
+void drawWireTag(QPainter& painter, const QPointF& centre, const QString& text) {
+    const QRectF box(centre.x() - 12, centre.y() - 8, 24, 16);
+    painter.setPen(QPen(kCrossed.darker(180), 2));
+    painter.setBrush(Qt::white);
+    painter.drawRoundedRect(box, 3, 3);
+    painter.setFont(pixelFont(11, true));
+    painter.setPen(kCaption);
+    painter.drawText(box, Qt::AlignCenter, text);
+}
+
+int landing(const WireMark& wire, int output) {
+    return wire.state == WireState::Crossed && wire.input >= 0 && wire.input < 8 ? wire.input : output;
+}
+
+// Layer by layer, so that a plain wire never covers a marked one and crossed wires lie on top.
+void drawMarkedWires(QPainter& painter, const std::array<WireMark, 8>& wires) {
+    for (const WireState layer : {WireState::Unchecked, WireState::Works, WireState::Broken, WireState::Crossed}) {
+        for (int n = 7; n >= 0; --n)
+            if (wires[n].state == layer) drawMarkedWire(painter, wirePath(n, landing(wires[n], n)), layer);
+    }
+    for (int n = 0; n < 8; ++n) {
+        if (wires[n].state == WireState::Broken) drawCrossMark(painter, wireMarkCentre(n), kWireMarkRadius);
+        if (wires[n].state == WireState::Crossed)
+            drawWireTag(painter, wireMarkCentre(landing(wires[n], n)), QStringLiteral("S%1").arg(n));
+    }
+}
+
+void drawVoltsLabel(QPainter& painter, const QRectF& box, const QString& text) {
+    painter.setPen(QPen(kMarkInk, 2));
+    painter.setBrush(Qt::white);
+    painter.drawRoundedRect(box, 3, 3);
+    painter.setFont(pixelFont(11, true));
+    painter.setPen(kCaption);
+    painter.drawText(box, Qt::AlignCenter, text);
+}
+
+void drawMarkedJumpers(QPainter& painter, const std::array<AnalogMark, 4>& analog) {
+    for (int k = 1; k <= 4; ++k) {
+        switch (analog[k - 1].state) {
+            case AnalogState::Unchecked:
+                drawUncheckedWire(painter, jumperPath(k));
+                break;
+            case AnalogState::InRange:
+                drawWire(painter, jumperPath(k), kWorks);
+                break;
+            case AnalogState::OutOfRange:
+                drawWire(painter, jumperPath(k), kBroken);
+                break;
+        }
+    }
+    for (int k = 1; k <= 4; ++k)
+        if (analog[k - 1].state == AnalogState::OutOfRange)
+            drawVoltsLabel(painter, voltsLabelBox(k), voltsLabel(analog[k - 1].volts));
+}
+
+// A card that does not answer is greyed out under its wires...
+void greyOutCard(QPainter& painter) {
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(255, 255, 255, 140));
+    painter.drawRoundedRect(kBoard, 9, 9);
+}
+
+// ...and over everything the cable to the computer is crossed, with words that send the reader to
+// the cable and the power rather than to a wire.
+void drawSilentCard(QPainter& painter) {
+    const QPointF plug(240, 36);
+    painter.setPen(QPen(QColor(40, 40, 45), 9, Qt::SolidLine, Qt::FlatCap));
+    painter.drawLine(plug, QPointF(plug.x(), 0));
+    painter.setPen(QPen(QColor(120, 120, 128), 5, Qt::SolidLine, Qt::FlatCap));
+    painter.drawLine(plug, QPointF(plug.x(), 0));
+    drawCrossMark(painter, cableMarkCentre(), kWireMarkRadius + 2);
+
+    const QRectF banner(kBoard.center().x() - 150, 148, 300, 58);
+    painter.setPen(QPen(kMarkInk, 3));
+    painter.setBrush(Qt::white);
+    painter.drawRoundedRect(banner, 5, 5);
+    painter.setPen(kCaption);
+    painter.setFont(pixelFont(16, true));
+    painter.drawText(banner.adjusted(6, 6, -6, -28), Qt::AlignCenter, QStringLiteral("LA TARJETA NO RESPONDE"));
+    painter.setFont(pixelFont(13));
+    painter.drawText(banner.adjusted(6, 30, -6, -6), Qt::AlignCenter,
+                     QStringLiteral("Revise el cable y la alimentación"));
+}
+
+// One entry of the legend: its symbol drawn centred on a point, and what it means.
+struct LegendEntry {
+    void (*symbol)(QPainter&, const QPointF&);
+    QString words;
+};
+
+void legendCross(QPainter& painter, const QPointF& centre) {
+    drawCrossMark(painter, centre, 7);
+}
+void legendTag(QPainter& painter, const QPointF& centre) {
+    drawWireTag(painter, centre, QStringLiteral("Sn"));
+}
+void legendVolts(QPainter& painter, const QPointF& centre) {
+    drawVoltsLabel(painter, QRectF(centre.x() - 11, centre.y() - 7, 22, 14), QStringLiteral("V"));
+}
+void legendUnchecked(QPainter& painter, const QPointF& centre) {
+    QPainterPath line(centre - QPointF(10, 0));
+    line.lineTo(centre + QPointF(10, 0));
+    drawUncheckedWire(painter, line);
+}
+
+QList<LegendEntry> legendEntries(const WiringMarks& marks) {
+    const auto anyWire = [&](WireState state) {
+        return std::any_of(marks.wires.begin(), marks.wires.end(), [&](const WireMark& w) { return w.state == state; });
+    };
+    const auto anyAnalog = [&](AnalogState state) {
+        return std::any_of(marks.analog.begin(), marks.analog.end(),
+                           [&](const AnalogMark& a) { return a.state == state; });
+    };
+    QList<LegendEntry> entries;
+    if (anyWire(WireState::Broken)) entries << LegendEntry{legendCross, QStringLiteral("no responde a su salida")};
+    if (anyWire(WireState::Crossed)) entries << LegendEntry{legendTag, QStringLiteral("cruzado: viene de la salida n")};
+    if (anyAnalog(AnalogState::OutOfRange)) entries << LegendEntry{legendVolts, QStringLiteral("fuera de rango")};
+    if (anyWire(WireState::Unchecked) || anyAnalog(AnalogState::Unchecked))
+        entries << LegendEntry{legendUnchecked, marks.interrupted
+                                                    ? QStringLiteral("sin comprobar (comprobación interrumpida)")
+                                                    : QStringLiteral("sin comprobar")};
+    return entries;
+}
+
+// The legend names only the marks the picture has, one after the other, on a second row if need be.
+void drawLegend(QPainter& painter, const WiringMarks& marks) {
+    const QList<LegendEntry> entries = legendEntries(marks);
+    const QFont font = pixelFont(11, true);
+    const QFontMetricsF metrics(font);
+    constexpr double kSymbolWidth = 26;
+    constexpr double kRowHeight = 14;
+    QList<QPointF> places;  // each entry's left end, on its row's middle line
+    QPointF place(kLegend.left(), 0);
+    for (const LegendEntry& entry : entries) {
+        const double width = kSymbolWidth + metrics.horizontalAdvance(entry.words);
+        if (place.x() + width > kLegend.right() && place.x() > kLegend.left())
+            place = QPointF(kLegend.left(), place.y() + kRowHeight);
+        places << place;
+        place.rx() += width + 14;
+    }
+    const double top = kLegend.center().y() - place.y() / 2;
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const QPointF at = places[i] + QPointF(0, top);
+        entries[i].symbol(painter, at + QPointF(kSymbolWidth / 2 - 2, 0));
+        painter.setFont(font);
+        painter.setPen(kCaption);
+        painter.drawText(QRectF(at.x() + kSymbolWidth, at.y() - kRowHeight / 2, kLegend.width(), kRowHeight),
+                         Qt::AlignLeft | Qt::AlignVCenter, entries[i].words);
+    }
+}
+
+QImage blankPicture() {
     QImage image(kWiringPictureSize, QImage::Format_RGB32);
     image.fill(kBackground);
-    QPainter painter(&image);
+    return image;
+}
+
+void startPainting(QPainter& painter) {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
+}
 
+// The card itself with its printing, the same in every picture.
+void drawCard(QPainter& painter) {
     drawBoard(painter);
     drawTraces(painter);
     drawConnector(painter);
@@ -376,8 +601,58 @@ QImage drawWiringPicture() {
     drawRelays(painter);
     drawTerminalBlocks(painter);
     drawTerminalMarks(painter);
+}
+
+QList<QPointF> pointsAlong(const QPainterPath& path) {
+    const int intervals = std::max(1, static_cast<int>(std::ceil(path.length() / 2)));
+    QList<QPointF> points;
+    for (int i = 0; i <= intervals; ++i) points << path.pointAtPercent(static_cast<double>(i) / intervals);
+    return points;
+}
+
+}  // namespace
+
+QImage drawWiringPicture() {
+    QImage image = blankPicture();
+    QPainter painter(&image);
+    startPainting(painter);
+    drawCard(painter);
     drawOutputToInputWires(painter);
     drawAnalogJumpers(painter);
     drawCaptions(painter);
     return image;
+}
+
+QImage drawWiringPicture(const WiringMarks& marks) {
+    QImage image = blankPicture();
+    QPainter painter(&image);
+    startPainting(painter);
+    drawCard(painter);
+    if (marks.cardSilent) greyOutCard(painter);
+    drawMarkedWires(painter, marks.wires);
+    drawMarkedJumpers(painter, marks.analog);
+    drawCaptions(painter);
+    drawLegend(painter, marks);
+    if (marks.cardSilent) drawSilentCard(painter);
+    return image;
+}
+
+QList<QPointF> wirePoints(int output, int input) {
+    return pointsAlong(wirePath(output, input));
+}
+
+QList<QPointF> jumperPoints(int analogInput) {
+    return pointsAlong(jumperPath(analogInput));
+}
+
+QPointF wireMarkCentre(int input) {
+    return QPointF(kInputEntryX + 8, inputY(input));
+}
+
+QRectF voltsLabelBox(int analogInput) {
+    return QRectF(98, analogY(analogInput) - 9, 54, 18);
+}
+
+QPointF cableMarkCentre() {
+    return QPointF(240, 18);
 }
