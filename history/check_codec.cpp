@@ -105,18 +105,32 @@ QString utcText(const QDateTime& time) {
     return time.toUTC().toString(Qt::ISODateWithMs);
 }
 
+// Local time, at the offset from UTC it had then. A long list has one or two times in every row
+// and most of them within the same quarter of an hour as the one before: the offset, which costs a
+// look into the time zone, is asked once for each quarter.
+QDateTime localOf(const QDateTime& utc) {
+    constexpr qint64 kQuarterMs = 15 * 60 * 1000;
+    thread_local qint64 knownQuarter = -1;
+    thread_local int knownOffset = 0;
+    const qint64 ms = utc.toMSecsSinceEpoch();
+    if (ms / kQuarterMs != knownQuarter) {
+        knownQuarter = ms / kQuarterMs;
+        knownOffset = utc.toLocalTime().offsetFromUtc();
+    }
+    return QDateTime::fromMSecsSinceEpoch(ms, Qt::OffsetFromUTC, knownOffset);
+}
+
 QDateTime timeOf(const QVariant& value) {
     if (value.isNull()) return {};
-    if (value.typeId() == QMetaType::QDateTime) return value.toDateTime().toLocalTime();
+    if (value.typeId() == QMetaType::QDateTime) return localOf(value.toDateTime());
     const QString text = value.toString();
-    // The usual form is read by hand: a long list has one or two in every row.
+    // The usual form is read by hand.
     if (text.size() == 24 && text[10] == u'T' && text[23] == u'Z') {
         const auto number = [&text](int from, int digits) { return QStringView(text).mid(from, digits).toInt(); };
-        return QDateTime(QDate(number(0, 4), number(5, 2), number(8, 2)),
-                         QTime(number(11, 2), number(14, 2), number(17, 2), number(20, 3)), Qt::UTC)
-            .toLocalTime();
+        return localOf(QDateTime(QDate(number(0, 4), number(5, 2), number(8, 2)),
+                                 QTime(number(11, 2), number(14, 2), number(17, 2), number(20, 3)), Qt::UTC));
     }
-    return QDateTime::fromString(text, Qt::ISODateWithMs).toLocalTime();
+    return localOf(QDateTime::fromString(text, Qt::ISODateWithMs));
 }
 
 QVariant orNull(const QString& text) {
@@ -270,18 +284,22 @@ QList<ColumnValue> listedValues(const StoredCheck& check) {
 
 QString storedCheckColumns(int schemaVersion, Reading reading) {
     if (schemaVersion < 2)
-        return QStringLiteral("id, started, finished, card, kind, mode, outcome, owner, NULL, NULL, NULL, NULL, NULL, "
-                              "NULL, NULL, NULL, NULL, record");
+        return QStringLiteral(
+            "id, started, finished, card, kind, mode, outcome, owner, NULL, NULL, NULL, NULL, NULL, "
+            "NULL, NULL, NULL, NULL, record");
     // The owner tells only whether a running check's program is still there: it is looked up for those alone.
     const QString owner = reading == Reading::List || reading == Reading::Spreadsheet
-                              ? QStringLiteral("CASE outcome WHEN 'running' THEN (SELECT owner FROM checks AS row "
-                                               "WHERE row.id = checks.id) END")
+                              ? QStringLiteral(
+                                    "CASE outcome WHEN 'running' THEN (SELECT owner FROM checks AS row "
+                                    "WHERE row.id = checks.id) END")
                               : QStringLiteral("owner");
     const QString shown = reading == Reading::List
-                              ? QStringLiteral("NULL, card, kind, NULL, outcome, %1, summary, NULL, NULL, NULL, NULL, "
-                                               "NULL, NULL, NULL, NULL")
-                              : QStringLiteral("finished, card, kind, mode, outcome, %1, summary, failed_test, "
-                                               "failed_inputs, port, version, volts1, volts2, volts3, volts4");
+                              ? QStringLiteral(
+                                    "NULL, card, kind, NULL, outcome, %1, summary, NULL, NULL, NULL, NULL, "
+                                    "NULL, NULL, NULL, NULL")
+                              : QStringLiteral(
+                                    "finished, card, kind, mode, outcome, %1, summary, failed_test, "
+                                    "failed_inputs, port, version, volts1, volts2, volts3, volts4");
     return QStringLiteral("id, started, ") + shown.arg(owner) +
            (reading == Reading::Whole ? QStringLiteral(", record") : QStringLiteral(", NULL"));
 }

@@ -1,5 +1,7 @@
 #include "history/history_reader.h"
 
+#include <cstdio>
+
 #include <QFile>
 #include <QSaveFile>
 #include <QSqlError>
@@ -10,17 +12,30 @@
 
 namespace {
 
-const QString kDateFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+// "2026-12-07 10:14:03", written by hand: a long list has one or two in every row.
+QString dateTimeText(const QDateTime& time) {
+    if (!time.isValid()) return {};
+    const QDate day = time.date();
+    const QTime clock = time.time();
+    char text[24];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", day.year(), day.month(), day.day(), clock.hour(),
+                  clock.minute(), clock.second());
+    return QString::fromLatin1(text);
+}
 
 // The column started holds UTC in ISO 8601, whose text order is time order.
 QString utcText(const QDate& day) {
     return QDateTime(day, QTime(0, 0)).toUTC().toString(Qt::ISODateWithMs);
 }
 
-QByteArray csvLine(const QStringList& cells) {
-    QStringList quoted;
-    for (const QString& cell : cells) quoted << csvCell(cell);
-    return quoted.join(u';').toUtf8() + "\r\n";
+QByteArray csvLine(std::initializer_list<QString> cells) {
+    QByteArray line;
+    line.reserve(192);
+    for (const QString& cell : cells) {
+        if (!line.isEmpty()) line += ';';
+        line += csvCell(cell).toUtf8();
+    }
+    return line + "\r\n";
 }
 
 // Standard output, or a file replaced whole at the end.
@@ -88,8 +103,7 @@ QSqlQuery HistoryReader::filtered(const HistoryFilter& filter, int limit, Readin
         conditions << QStringLiteral("started < ?");
         values << utcText(filter.to.addDays(1));
     }
-    QString sql =
-        QStringLiteral("SELECT %1 FROM checks").arg(storedCheckColumns(history_->schemaVersion(), reading));
+    QString sql = QStringLiteral("SELECT %1 FROM checks").arg(storedCheckColumns(history_->schemaVersion(), reading));
     if (!conditions.isEmpty()) sql += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
     // The id follows the time in the indexes that hold a list, so the newest come first unsorted.
     sql += QStringLiteral(" ORDER BY started DESC, id DESC");
@@ -122,8 +136,8 @@ std::optional<QSqlQuery> HistoryReader::query(const HistoryFilter& filter) {
 std::optional<StoredCheck> HistoryReader::whole(qint64 id) {
     if (problem()) return std::nullopt;
     QSqlQuery query(history_->database());
-    query.prepare(
-        QStringLiteral("SELECT %1 FROM checks WHERE id = ?").arg(storedCheckColumns(history_->schemaVersion(), Reading::Whole)));
+    query.prepare(QStringLiteral("SELECT %1 FROM checks WHERE id = ?")
+                      .arg(storedCheckColumns(history_->schemaVersion(), Reading::Whole)));
     query.addBindValue(id);
     if (!query.exec() || !query.next()) return std::nullopt;
     return storedCheck(query);
@@ -156,7 +170,7 @@ std::optional<QString> HistoryReader::writeCsv(const HistoryFilter& filter, cons
 
 QString historyLine(const StoredCheck& check) {
     QString line = QStringLiteral("%1  %2  %3  %4")
-                       .arg(check.record.started.toString(kDateFormat), cardWord(check.context.card).leftJustified(12),
+                       .arg(dateTimeText(check.record.started), cardWord(check.context.card).leftJustified(12),
                             kindWord(check.record.kind).leftJustified(9), outcomeWord(check.record.outcome));
     if (check.record.outcome == Outcome::Fail && !check.findings.summary.isEmpty())
         line += QStringLiteral(": ") + check.findings.summary;
@@ -173,15 +187,15 @@ QByteArray csvHeader() {
 
 QByteArray csvRow(const StoredCheck& check) {
     const CheckFindings& findings = check.findings;
-    QStringList volts;
+    QString volts;
     if (findings.lastVolts)
-        for (double value : *findings.lastVolts) volts << voltsText(value, 4);
+        for (double value : *findings.lastVolts)
+            volts += (volts.isEmpty() ? QString() : QStringLiteral(" ")) + voltsText(value, 4);
     const RunRecord& record = check.record;
-    return csvLine({record.started.toString(kDateFormat),
-                    record.finished.isValid() ? record.finished.toString(kDateFormat) : QString(), check.context.card,
+    return csvLine({dateTimeText(record.started), dateTimeText(record.finished), check.context.card,
                     kindWord(record.kind), modeWord(check.context.mode), portWord(check.context),
                     outcomeWord(record.outcome), findings.failedTest ? QString::number(findings.failedTest) : QString(),
-                    numberList(findings.failedInputs), volts.join(QStringLiteral(" ")), check.version});
+                    numberList(findings.failedInputs), volts, check.version});
 }
 
 // A cell that begins like a formula is taken as text; one with the separator, a quote or a line
