@@ -221,6 +221,18 @@ private slots:
         QCOMPARE(defaultLabSettingsFiles().system, "/etc/xdg/cardcheck/cardcheck.conf");
     }
 
+    // Last: Qt looks for its SQL drivers once, and here finds none.
+    void missingDriverNamed() {
+        QTemporaryDir noPlugins;
+        QCoreApplication::setLibraryPaths({noPlugins.path()});
+        const auto lab = LabDatabase::open("host=/nowhere dbname=historial");
+        QVERIFY(std::holds_alternative<LabDatabase::Failure>(lab));
+        QCOMPARE(std::get<LabDatabase::Failure>(lab).problem, LabDatabase::Problem::NoDriver);
+        QCOMPARE(std::get<LabDatabase::Failure>(lab).message,
+                 "Historial del laboratorio (host=/nowhere dbname=historial): falta el controlador PostgreSQL de Qt "
+                 "(paquete libqt6sql6-psql).");
+    }
+
 private:
     LabSettingsFiles writeFiles(const QString& user, const QString& system) {
         folders_.emplace_back(std::make_unique<QTemporaryDir>());
