@@ -131,6 +131,7 @@ std::variant<std::unique_ptr<LabDatabase>, LabDatabase::Failure> LabDatabase::op
 }
 
 LabDatabase::~LabDatabase() {
+    upsert_.reset();
     QSqlDatabase::database(connectionName_, false).close();
     QSqlDatabase::removeDatabase(connectionName_);
 }
@@ -221,25 +222,33 @@ std::optional<LabDatabase::Failure> LabDatabase::createSchema() {
 }
 
 std::variant<bool, LabDatabase::Failure> LabDatabase::send(const CheckRow& row) {
-    QSqlQuery query(database());
-    if (!query.prepare(QString::fromLatin1(kUpsert))) return queryFailure(query.lastError());
-    query.addBindValue(row.uuid.toString(QUuid::WithoutBraces));
-    query.addBindValue(row.station);
-    query.addBindValue(timeText(row.started));
-    query.addBindValue(timeText(row.finished));
-    query.addBindValue(text(row.card));
-    query.addBindValue(row.kind);
-    query.addBindValue(row.mode);
-    query.addBindValue(row.outcome);
-    query.addBindValue(text(row.owner));
-    query.addBindValue(text(row.summary));
-    query.addBindValue(row.failedTest ? QVariant(*row.failedTest) : QVariant(QMetaType::fromType<int>()));
-    query.addBindValue(text(row.failedInputs));
-    query.addBindValue(text(row.port));
-    query.addBindValue(text(row.version));
-    for (int i = 0; i < 4; ++i)
-        query.addBindValue(row.volts ? QVariant((*row.volts)[i]) : QVariant(QMetaType::fromType<double>()));
-    query.addBindValue(row.record.isNull() ? text(QString()) : QVariant(QString::fromUtf8(row.record)));
+    if (!upsert_) {
+        upsert_ = std::make_unique<QSqlQuery>(database());
+        if (!upsert_->prepare(QString::fromLatin1(kUpsert))) {
+            const QSqlError error = upsert_->lastError();
+            upsert_.reset();
+            return queryFailure(error);
+        }
+    }
+    QSqlQuery& query = *upsert_;
+    int column = 0;
+    auto bind = [&query, &column](const QVariant& value) { query.bindValue(column++, value); };
+    bind(row.uuid.toString(QUuid::WithoutBraces));
+    bind(row.station);
+    bind(timeText(row.started));
+    bind(timeText(row.finished));
+    bind(text(row.card));
+    bind(row.kind);
+    bind(row.mode);
+    bind(row.outcome);
+    bind(text(row.owner));
+    bind(text(row.summary));
+    bind(row.failedTest ? QVariant(*row.failedTest) : QVariant(QMetaType::fromType<int>()));
+    bind(text(row.failedInputs));
+    bind(text(row.port));
+    bind(text(row.version));
+    for (int i = 0; i < 4; ++i) bind(row.volts ? QVariant((*row.volts)[i]) : QVariant(QMetaType::fromType<double>()));
+    bind(row.record.isNull() ? text(QString()) : QVariant(QString::fromUtf8(row.record)));
     if (!query.exec()) return queryFailure(query.lastError());
     return query.numRowsAffected() > 0;
 }

@@ -6,6 +6,7 @@
 #include <variant>
 
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 
 #include "lab/check_row.h"
@@ -48,7 +49,7 @@ public:
 
     // Inserts a check, or completes the one with its uuid: sending twice changes nothing, and a
     // completed check is never set back. True when the server's row was written; false when it
-    // was already complete and stays as it was.
+    // was already complete and stays as it was. After a failure the connection is best opened anew.
     std::variant<bool, Failure> send(const CheckRow& row);
 
 private:
@@ -63,6 +64,7 @@ private:
     QString connectionName_;
     QString connection_;
     int schemaVersion_ = 0;
+    std::unique_ptr<QSqlQuery> upsert_;  // prepared once, on the server too
 };
 
 // What QPSQL is given to connect with: the settings, plus a connect timeout, TCP keepalives and

@@ -278,6 +278,20 @@ private slots:
         QCOMPARE(int(failure.problem), problem);
     }
 
+    // A connection that the server ends (a restart; a pulled cable, once noticed) reads as not reached.
+    void lostConnectionIsUnreachable() {
+        auto station = open("puesto02");
+        QVERIFY(std::get<bool>(station->send(row("puesto02"))));
+        QCOMPARE(value(admin_.get(),
+                       "SELECT bool_and(pg_terminate_backend(pid, 5000)) FROM pg_stat_activity "
+                       "WHERE usename = 'puesto02'"),
+                 "true");
+        const auto sent = station->send(row("puesto02"));
+        QVERIFY(std::holds_alternative<LabDatabase::Failure>(sent));
+        QCOMPARE(std::get<LabDatabase::Failure>(sent).problem, Problem::Unreachable);
+        QVERIFY(std::get<LabDatabase::Failure>(sent).message.contains("se ha perdido la conexión con el servidor"));
+    }
+
     // A role that owns its database gets the schema made; two at once make it once.
     void schemaMadeOnFirstUse() {
         QString first, second;  // each one's schema version, or why it failed
