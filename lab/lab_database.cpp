@@ -107,10 +107,11 @@ QString labConnectOptions(const ConnectionSettings& settings) {
 std::variant<std::unique_ptr<LabDatabase>, LabDatabase::Failure> LabDatabase::open(const QString& connection) {
     static std::atomic<int> connections{0};
     const QString name = QStringLiteral("cardcheck-lab-%1").arg(++connections);
-    std::unique_ptr<LabDatabase> lab(new LabDatabase(name, connection));
-
     auto settings = parseConnectionString(connection);
-    if (auto* problem = std::get_if<QString>(&settings)) return lab->failure(Problem::Other, *problem);
+    // A string that cannot be used is not repeated: it may hold a password.
+    if (auto* problem = std::get_if<QString>(&settings))
+        return Failure{Problem::Other, QStringLiteral("Historial del laboratorio: %1.").arg(*problem)};
+    std::unique_ptr<LabDatabase> lab(new LabDatabase(name, connection));
     if (!QSqlDatabase::isDriverAvailable(QString::fromLatin1(kDriver)))
         return lab->failure(Problem::NoDriver,
                             QStringLiteral("falta el controlador PostgreSQL de Qt (paquete libqt6sql6-psql)"));

@@ -162,6 +162,14 @@ private slots:
         QCOMPARE(defaultLabSettingsFiles().system, "/etc/xdg/cardcheck/cardcheck.conf");
     }
 
+    void passwordNeverRepeated() {
+        const auto lab = LabDatabase::open("host=s password=secreto");
+        QVERIFY(std::holds_alternative<LabDatabase::Failure>(lab));
+        QVERIFY(
+            std::get<LabDatabase::Failure>(lab).message.startsWith("Historial del laboratorio: la contraseña no va"));
+        QVERIFY(!std::get<LabDatabase::Failure>(lab).message.contains("secreto"));
+    }
+
     // Last: Qt looks for its SQL drivers once, and here finds none.
     void missingDriverNamed() {
         QTemporaryDir noPlugins;
