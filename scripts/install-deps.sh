@@ -1,9 +1,11 @@
 #!/bin/sh
-# Installs what building and testing cardcheck needs on Debian 12: the compiler, CMake, Qt 6 with
-# its Spanish translation and its SQLite driver (the history), and a font. With --packaging, also what building and checking the Debian
-# package needs: dpkg-shlibdeps (dpkg-dev), file, lintian and man.
+# Installs what building and testing cardcheck needs on Debian 12 or 13: the compiler, CMake, Qt 6
+# with its Spanish translation and its SQLite and PostgreSQL drivers (the history and the lab
+# history), a font, and the PostgreSQL server programs the lab history's tests start a throwaway
+# server with. With --packaging, also what building and checking the Debian package needs:
+# dpkg-shlibdeps (dpkg-dev), file, lintian and man.
 set -e
-packages="cmake g++ make qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n fonts-dejavu-core"
+packages="cmake g++ make qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql postgresql qt6-translations-l10n fonts-dejavu-core"
 if [ "${1-}" = "--packaging" ]; then packages="$packages dpkg-dev file lintian man-db"; fi
 missing=""
 for p in $packages; do
@@ -11,5 +13,28 @@ for p in $packages; do
 done
 [ -z "$missing" ] && exit 0
 if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
+
+clusters() { pg_lsclusters -h 2>/dev/null | awk '{ print $1 " " $2 }' || true; }
+clusters_before=$(clusters)
+
 $sudo apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq $missing
+
+# Debian makes and starts a database cluster when it first installs a server; the tests need none
+# (they run a server of their own in a temporary folder), so the one made here goes again and the
+# service is left disabled: no database server runs or starts at boot because of this script.
+case " $missing " in
+*" postgresql "*)
+    clusters | while read -r version name; do
+        if ! printf '%s\n' "$clusters_before" | grep -qx "$version $name"; then
+            echo "Removing the PostgreSQL cluster $version/$name made by the installation"
+            $sudo pg_dropcluster --stop "$version" "$name"
+        fi
+    done
+    if [ -d /run/systemd/system ]; then
+        $sudo systemctl disable --now postgresql.service >/dev/null 2>&1 || true
+    elif command -v update-rc.d >/dev/null; then
+        $sudo update-rc.d postgresql disable >/dev/null 2>&1 || true
+    fi
+    ;;
+esac

@@ -1,0 +1,75 @@
+#ifndef LAB_LAB_DATABASE_H
+#define LAB_LAB_DATABASE_H
+
+#include <memory>
+#include <optional>
+#include <variant>
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+
+#include "lab/check_row.h"
+#include "lab/connection_string.h"
+
+// A lab's shared history on a PostgreSQL server, through Qt's QPSQL driver: the table checks that
+// every station of the lab sends its checks to (packaging/postgresql/historial-esquema.sql).
+// Each object holds one named connection and lives in the thread that opened it; every call may
+// wait on the network (at most kConnectTimeoutS to connect), so none belongs on a window's thread.
+// Values always go as bound values.
+class LabDatabase {
+public:
+    static constexpr int kSchemaVersion = 1;
+    static constexpr int kConnectTimeoutS = 5;
+
+    enum class Problem {
+        NoDriver,           // Qt's QPSQL driver is not installed
+        Unreachable,        // no server answers, or the connection was lost
+        LoginRefused,       // the server refuses the user or its password
+        PermissionRefused,  // logged in, but the role may not do it
+        NoSchema,           // no table, and this role may not make it
+        NewerSchema,        // made by a newer cardcheck
+        Other,
+    };
+    struct Failure {
+        Problem problem;
+        QString message;  // a Spanish sentence that names the lab history
+    };
+
+    // Connects (connection: key=value pairs, see connection_string.h) and makes the table and its
+    // indexes when there are none and the role may; otherwise says that the administrator must
+    // run historial-laboratorio.sql.
+    static std::variant<std::unique_ptr<LabDatabase>, Failure> open(const QString& connection);
+    ~LabDatabase();
+    LabDatabase(const LabDatabase&) = delete;
+    LabDatabase& operator=(const LabDatabase&) = delete;
+
+    QSqlDatabase database() const;
+    int schemaVersion() const { return schemaVersion_; }
+
+    // Inserts a check, or completes the one with its uuid: sending twice changes nothing, and a
+    // completed check is never set back. True when the server's row was written; false when it
+    // was already complete and stays as it was. After a failure the connection is best opened anew.
+    std::variant<bool, Failure> send(const CheckRow& row);
+
+private:
+    LabDatabase(QString connectionName, QString connection)
+        : connectionName_(std::move(connectionName)), connection_(std::move(connection)) {}
+    std::optional<Failure> prepareSchema();
+    std::optional<Failure> createSchema();
+    Failure failure(Problem problem, const QString& cause) const;
+    Failure connectionFailure(const QString& said) const;
+    Failure queryFailure(const class QSqlError& error) const;
+
+    QString connectionName_;
+    QString connection_;
+    int schemaVersion_ = 0;
+    std::unique_ptr<QSqlQuery> upsert_;  // prepared once, on the server too
+};
+
+// What QPSQL is given to connect with: the settings, plus a connect timeout, TCP keepalives and
+// a timeout for unanswered data (so that a pulled cable is noticed) and application_name=cardcheck,
+// each unless the settings give it.
+QString labConnectOptions(const ConnectionSettings& settings);
+
+#endif
