@@ -40,6 +40,10 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
                                     QStringLiteral("Con --auto: guarda un registro JSON de la comprobación en "
                                                    "ARCHIVO, que se reemplaza entero al terminar."),
                                     QStringLiteral("ARCHIVO"));
+    const QCommandLineOption picture(QStringLiteral("picture"),
+                                     QStringLiteral("Con --auto: guarda en ARCHIVO (PNG) el esquema de conexiones "
+                                                    "de la tarjeta con lo que ha fallado marcado."),
+                                     QStringLiteral("ARCHIVO"));
     const QCommandLineOption card(QStringLiteral("card"),
                                   QStringLiteral("Nombre o número de la tarjeta que se comprueba (de 1 a 64 "
                                                  "caracteres), que se guarda con cada comprobación; con "
@@ -62,8 +66,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
                                    QStringLiteral("Muestra los puertos paralelos del ordenador: dirección, "
                                                   "interrupción, quién los usa y si puede abrirlos; no toca "
                                                   "ninguno."));
-    parser.addOptions({help, version, port, simulate, fault, headless, batch, report, ports, card, history, noHistory,
-                       historyList, historyCsv});
+    parser.addOptions({help, version, port, simulate, fault, headless, batch, report, picture, ports, card, history,
+                       noHistory, historyList, historyCsv});
 
     // Qt names the program by the path it was started with; the help names it as it is typed, in
     // Qt's own words, so that its translation applies to them as to the rest of its text.
@@ -102,11 +106,12 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         return set;
     };
     const unsigned checking = modes({Mode::Window, Mode::Station, Mode::Headless});
-    const std::array<std::pair<const QCommandLineOption*, unsigned>, 7> belongs{{
+    const std::array<std::pair<const QCommandLineOption*, unsigned>, 8> belongs{{
         {&port, checking},
         {&simulate, checking},
         {&fault, checking},
         {&report, modes({Mode::Headless})},
+        {&picture, modes({Mode::Headless})},
         {&card, modes({Mode::Window, Mode::Headless, Mode::List, Mode::Csv})},
         {&history, checking | modes({Mode::List, Mode::Csv})},
         {&noHistory, checking},
@@ -130,6 +135,9 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     if (parser.isSet(report) && parser.value(report).isEmpty())
         return mistake(QStringLiteral("--report necesita el nombre de un archivo."));
     options.reportPath = parser.value(report);
+    if (parser.isSet(picture) && parser.value(picture).isEmpty())
+        return mistake(QStringLiteral("--picture necesita el nombre de un archivo."));
+    options.picturePath = parser.value(picture);
     if (parser.isSet(card)) {
         if (auto problem = cardLabelProblem(parser.value(card))) return mistake(*problem);
         options.card = parser.value(card).trimmed();

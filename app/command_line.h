@@ -25,6 +25,7 @@ struct CommandLine {
     CardFaults faults;
     QStringList faultOptions;  // the --fault options as given, for the report
     QString reportPath;        // --report; empty when no report is kept
+    QString picturePath;       // --picture: the marked wiring picture as PNG; empty when none
     QString card;              // --card: the label of the card checked, trimmed; empty when none
     QString historyPath;       // --history; empty for the user's own history
     bool keepHistory = true;   // false with --no-history

@@ -9,6 +9,7 @@
 #include "app/ports_listing.h"
 #include "app/start_up.h"
 #include "app/translation.h"
+#include "assets/record_marks.h"
 #include "batch/batch_window.h"
 #include "card/card.h"
 #include "card/clock.h"
@@ -22,7 +23,7 @@
 
 namespace {
 
-constexpr int kUnwritableReport = 2;  // like any other mistake on the command line
+constexpr int kUnwritableFile = 2;  // like any other mistake on the command line
 
 CheckContext checkContext(const CommandLine& options) {
     const CheckMode mode = options.mode == Mode::Headless  ? CheckMode::Headless
@@ -58,9 +59,14 @@ int runHeadless(Card& card, Clock& clock, const CommandLine& options, CheckJourn
     run.start();
     const int status = QCoreApplication::exec();
     for (const QString& line : diagnosisLines(run.record())) printError(line);
-    if (options.reportPath.isEmpty()) return status;
-    if (auto error = writeReport(options.reportPath, reportDocument(run.record(), checkContext(options))))
-        printError(*error);
+    if (!options.reportPath.isEmpty()) {
+        const QByteArray report = reportDocument(run.record(), checkContext(options)).toJson();
+        if (auto error = writeRunFile(options.reportPath, report, RunFile::Report)) printError(*error);
+    }
+    if (!options.picturePath.isEmpty()) {
+        if (auto error = writeRunFile(options.picturePath, checkPicturePng(run.record()), RunFile::Picture))
+            printError(*error);
+    }
     return status;
 }
 
@@ -126,11 +132,14 @@ int main(int argc, char* argv[]) {
     const bool headless = options.mode == Mode::Headless;
     if (headless && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
 
-    // A report that could not be written at the end would leave a checked card without its record.
-    if (!options.reportPath.isEmpty()) {
-        if (auto problem = reportPathProblem(options.reportPath)) {
+    // A report or a picture that could not be written at the end would leave a checked card
+    // without its record.
+    for (const auto& [path, file] :
+         {std::pair(options.reportPath, RunFile::Report), std::pair(options.picturePath, RunFile::Picture)}) {
+        if (path.isEmpty()) continue;
+        if (auto problem = runFilePathProblem(path, file)) {
             printError(*problem);
-            return kUnwritableReport;
+            return kUnwritableFile;
         }
     }
 

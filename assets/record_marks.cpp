@@ -1,6 +1,9 @@
 #include "assets/record_marks.h"
 
+#include <QBuffer>
 #include <QStringList>
+
+#include "assets/wiring_picture.h"
 
 namespace {
 
@@ -203,4 +206,16 @@ QString wiringDescription(const WiringMarks& marks) {
                 u'.';
     }
     return text;
+}
+
+QImage checkPicture(const RunRecord& record) {
+    return drawWiringPicture(wiringMarks(record));
+}
+
+QByteArray checkPicturePng(const RunRecord& record) {
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    checkPicture(record).save(&buffer, "PNG");
+    return png;
 }

@@ -1,6 +1,8 @@
 #ifndef ASSETS_RECORD_MARKS_H
 #define ASSETS_RECORD_MARKS_H
 
+#include <QByteArray>
+#include <QImage>
 #include <QString>
 
 #include "assets/wiring_marks.h"
@@ -22,5 +24,9 @@ WiringMarks wiringMarks(const RunRecord& record);
 // "Entradas 3 y 5 cruzadas." or "Todas las conexiones funcionan."
 QString wiringAccessibleName();
 QString wiringDescription(const WiringMarks& marks);
+
+// The wiring picture marked with what the check found, and the same as PNG.
+QImage checkPicture(const RunRecord& record);
+QByteArray checkPicturePng(const RunRecord& record);
 
 #endif

@@ -231,7 +231,7 @@ void BatchWindow::checkEnded(const RunRecord& record) {
     comprobar_->setEnabled(true);
     parar_->setEnabled(false);
     if (record.outcome == Outcome::Interrupted) {
-        verdict_->showInterrupted(checked_);
+        verdict_->showInterrupted(checked_, record);
     } else {
         if (record.outcome == Outcome::Pass) progress_->setValue(kSequenceMs);
         verdict_->showVerdict(checked_, record);

@@ -5,11 +5,17 @@
 #include <QPdfWriter>
 #include <QSaveFile>
 #include <QTextDocument>
+#include <QUrl>
 
+#include "assets/record_marks.h"
 #include "history/check_codec.h"
 #include "history/wording.h"
 
 namespace {
+
+// The wiring picture marked with what failed, named in the sheet's HTML and given to the document.
+const QString kWiringName = QStringLiteral("conexiones.png");
+constexpr int kWiringWidth = 420;
 
 QString verdict(Outcome outcome) {
     if (outcome == Outcome::Pass) return QStringLiteral("TARJETA CORRECTA");
@@ -60,6 +66,7 @@ QString cardSheetHtml(const StoredCheck& check) {
         html += QStringLiteral(
             "<p><b>La tarjeta no responde:</b> las entradas no siguen a las salidas. Compruebe el "
             "cable entre el ordenador y la tarjeta, la alimentación de la tarjeta y el puerto.</p>");
+    html += QStringLiteral("<p><img src=\"%1\" width=\"%2\"></p>").arg(kWiringName).arg(kWiringWidth);
     html += failedChecksTable(record);
     if (check.findings.lastVolts) {
         html += QStringLiteral("<h3>Entradas analógicas</h3><p>");
@@ -84,6 +91,7 @@ std::optional<QString> writeCardSheet(const StoredCheck& check, const QString& p
         pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(20, 20, 20, 20),
                                       QPageLayout::Millimeter));
         QTextDocument sheet;
+        sheet.addResource(QTextDocument::ImageResource, QUrl(kWiringName), checkPicture(check.record));
         sheet.setHtml(cardSheetHtml(check));
         sheet.print(&pdf);
     }

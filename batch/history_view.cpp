@@ -15,11 +15,13 @@
 
 #include "batch/card_sheet.h"
 #include "batch/history_model.h"
+#include "batch/wiring_view.h"
 #include "history/wording.h"
 
 namespace {
 const QDate kNoLimit(2000, 1, 1);  // a date edit at its least date filters nothing
-}
+constexpr int kPictureWidth = 360;
+}  // namespace
 
 HistoryView::HistoryView(HistoryReader& reader, QWidget* parent)
     : QWidget(parent), reader_(reader), model_(new HistoryModel(this)) {
@@ -73,11 +75,17 @@ HistoryView::HistoryView(HistoryReader& reader, QWidget* parent)
     buttons->addWidget(status_, 1);
     buttons->addWidget(csv_);
     buttons->addWidget(sheet_);
+    wiring_ = new WiringView(QStringLiteral("historyWiring"), kPictureWidth, this);
+    auto* shown = new QHBoxLayout;
+    shown->addWidget(table_, 1);
+    shown->addWidget(wiring_, 0, Qt::AlignTop);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(filters);
-    layout->addWidget(table_, 1);
+    layout->addLayout(shown, 1);
     layout->addLayout(buttons);
 
+    connect(table_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) { showWiring(current.row()); });
     connect(card_, &QLineEdit::textChanged, this, &HistoryView::refresh);
     connect(outcome_, &QComboBox::currentIndexChanged, this, &HistoryView::refresh);
     connect(from_, &QDateEdit::dateChanged, this, &HistoryView::refresh);
@@ -102,7 +110,17 @@ HistoryFilter HistoryView::filter() const {
             day(from_), day(to_)};
 }
 
+// The chosen check's wiring, read whole from the history.
+void HistoryView::showWiring(int row) {
+    const auto check = row < 0 ? std::nullopt : reader_.whole(model_->check(row).id);
+    if (check)
+        wiring_->showCheck(check->record);
+    else
+        wiring_->clearCheck();
+}
+
 void HistoryView::refresh() {
+    wiring_->clearCheck();
     if (auto problem = reader_.problem()) {
         model_->clear();
         return say(*problem);

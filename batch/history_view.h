@@ -15,9 +15,11 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTableView;
+class WiringView;
 
-// Every check of the history, newest first, filtered by card, outcome and date; what is shown goes
-// to CSV, and the chosen check to a one-page PDF sheet for the card.
+// Every check of the history, newest first, filtered by card, outcome and date, with the chosen
+// check's wiring marked beside; what is shown goes to CSV, and the chosen check to a one-page PDF
+// sheet for the card.
 class HistoryView : public QWidget {
     Q_OBJECT
 public:
@@ -45,6 +47,7 @@ private:
     void askCsv();
     void askSheet();
     void say(const QString& message);
+    void showWiring(int row);
 
     HistoryReader& reader_;
     HistoryModel* model_;
@@ -56,6 +59,7 @@ private:
     QPushButton* csv_;
     QPushButton* sheet_;
     QLabel* status_;
+    WiringView* wiring_;
     QString exportPath_;
     std::thread exporting_;
 };

@@ -30,6 +30,8 @@ void LastChecks::showCard(const QString& card) {
             list_->addItem(line);
         },
         kShown);
+    // A card with no earlier check gets a sentence, not an empty box.
+    list_->setVisible(list_->count() > 0);
     if (auto problem = reader_.problem(); problem || error) return setSpokenText(info_, problem ? *problem : *error);
     setSpokenText(info_,
                   list_->count() == 0
@@ -39,11 +41,13 @@ void LastChecks::showCard(const QString& card) {
 
 void LastChecks::say(const QString& message) {
     list_->clear();
+    list_->hide();
     setSpokenText(info_, message);
     announce(info_, message);
 }
 
 void LastChecks::clear() {
     list_->clear();
+    list_->hide();
     info_->clear();
 }

@@ -1,9 +1,11 @@
 #include "batch/verdict_panel.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
 
 #include "batch/station_style.h"
+#include "batch/wiring_view.h"
 #include "history/wording.h"
 
 namespace {
@@ -11,6 +13,8 @@ namespace {
 const QColor kGreen(0x1b, 0x6e, 0x20);
 const QColor kRed(0xb0, 0x1c, 0x1c);
 const QColor kGrey(0x55, 0x55, 0x55);
+// Beside the verdict's text, so that the whole station still fits on a 1280 x 1024 screen.
+constexpr int kPictureWidth = 400;
 
 QString voltsLine(const RunRecord& record) {
     if (record.analog.isEmpty()) return QStringLiteral("Entradas analógicas: no se llegaron a medir.");
@@ -26,7 +30,11 @@ VerdictPanel::VerdictPanel(bool simulated, QWidget* parent) : QFrame(parent) {
     setObjectName(QStringLiteral("verdictPanel"));
     setAutoFillBackground(true);
     setFrameShape(QFrame::StyledPanel);
-    auto* layout = new QVBoxLayout(this);
+    auto* layout = new QHBoxLayout(this);
+    auto* texts = new QVBoxLayout;
+    layout->addLayout(texts, 1);
+    wiring_ = new WiringView(QStringLiteral("verdictWiring"), kPictureWidth, this);
+    layout->addWidget(wiring_, 0, Qt::AlignTop);
     simulated_ = new QLabel(kSimulatedCard + QStringLiteral(": este resultado no es el de una tarjeta real"), this);
     enlarge(simulated_, 1.4);
     simulated_->setAccessibleName(simulated_->text());
@@ -40,8 +48,9 @@ VerdictPanel::VerdictPanel(bool simulated, QWidget* parent) : QFrame(parent) {
     enlarge(volts_, 1.2, false);
     for (QLabel* label : {simulated_, headline_, diagnosis_, volts_}) {
         label->setForegroundRole(QPalette::WindowText);
-        layout->addWidget(label);
+        texts->addWidget(label);
     }
+    texts->addStretch(1);
 }
 
 void VerdictPanel::present(const QString& headline, const QString& detail, const QColor& background) {
@@ -57,6 +66,7 @@ void VerdictPanel::present(const QString& headline, const QString& detail, const
     diagnosis_->setVisible(!detail.isEmpty());
     volts_->clear();
     volts_->hide();
+    wiring_->clearCheck();
     setAccessibleName(spoken());
 }
 
@@ -82,15 +92,18 @@ void VerdictPanel::showVerdict(const QString& card, const RunRecord& record) {
             passed ? kGreen : kRed);
     setSpokenText(volts_, voltsLine(record));
     volts_->show();
+    wiring_->showCheck(record);
     setAccessibleName(spoken());
 }
 
-void VerdictPanel::showInterrupted(const QString& card) {
+// The picture tells what was checked before the check was cut short from what was not.
+void VerdictPanel::showInterrupted(const QString& card, const RunRecord& record) {
     present(QStringLiteral("COMPROBACIÓN INTERRUMPIDA"),
             QStringLiteral("La comprobación de la tarjeta %1 se ha dejado a medias: los relés están apagados y el "
                            "historial la guarda como interrumpida.")
                 .arg(card),
             kGrey);
+    wiring_->showCheck(record);
 }
 
 QString VerdictPanel::spoken() const {

@@ -6,28 +6,31 @@
 
 namespace {
 
-QString cannotWrite(const QString& path, const QString& why) {
-    return QStringLiteral("No se puede escribir el informe en %1: %2.").arg(path, why);
+QString cannotWrite(const QString& path, RunFile file, const QString& why) {
+    return (file == RunFile::Report ? QStringLiteral("No se puede escribir el informe en %1: %2.")
+                                    : QStringLiteral("No se puede escribir la imagen en %1: %2."))
+        .arg(path, why);
 }
 
 }  // namespace
 
-std::optional<QString> reportPathProblem(const QString& path) {
+std::optional<QString> runFilePathProblem(const QString& path, RunFile file) {
     const QFileInfo info(path);
-    if (info.isDir()) return cannotWrite(path, QStringLiteral("es una carpeta"));
+    if (info.isDir()) return cannotWrite(path, file, QStringLiteral("es una carpeta"));
     if (!info.absoluteDir().exists())
-        return cannotWrite(path, QStringLiteral("no existe la carpeta %1").arg(info.absolutePath()));
+        return cannotWrite(path, file, QStringLiteral("no existe la carpeta %1").arg(info.absolutePath()));
     QSaveFile probe(path);
-    if (!probe.open(QIODevice::WriteOnly)) return cannotWrite(path, QStringLiteral("no hay permiso de escritura"));
+    if (!probe.open(QIODevice::WriteOnly))
+        return cannotWrite(path, file, QStringLiteral("no hay permiso de escritura"));
     probe.cancelWriting();  // the temporary file goes with the probe; path is never touched
     return std::nullopt;
 }
 
-std::optional<QString> writeReport(const QString& path, const QJsonDocument& document) {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(document.toJson());
-        if (file.commit()) return std::nullopt;
+std::optional<QString> writeRunFile(const QString& path, const QByteArray& contents, RunFile file) {
+    QSaveFile saved(path);
+    if (saved.open(QIODevice::WriteOnly)) {
+        saved.write(contents);
+        if (saved.commit()) return std::nullopt;
     }
-    return cannotWrite(path, file.errorString());
+    return cannotWrite(path, file, saved.errorString());
 }

@@ -2,6 +2,9 @@
 
 #include <QtTest>
 
+#include "assets/record_marks.h"
+#include "assets/wiring_picture.h"
+
 // The program as a user starts it: exit statuses and what it prints.
 class TestProgram : public QObject {
     Q_OBJECT
@@ -38,6 +41,8 @@ void TestProgram::exitStatuses_data() {
     // The report's folder is checked before the port is opened.
     QTest::newRow("report on a folder") << QStringList{"--auto", "--simulate", "--report", "/tmp"} << 2 << ""
                                         << "No se puede escribir el informe en /tmp: es una carpeta";
+    QTest::newRow("picture on a folder") << QStringList{"--auto", "--port", "/nonexistent", "--picture", "/tmp"} << 2
+                                         << "" << "No se puede escribir la imagen en /tmp: es una carpeta";
     QTest::newRow("report in a missing folder")
         << QStringList{"--auto", "--port", "/nonexistent", "--report", "/nonexistent/r.json"} << 2 << ""
         << "No se puede escribir el informe en /nonexistent/r.json: no existe la carpeta /nonexistent";
@@ -76,8 +81,8 @@ void TestProgram::exitStatuses() {
     QVERIFY2(stdErr.contains(err), qPrintable(stdErr));
 }
 
-// The diagnosis on standard error, and the record replacing an earlier one whole, by a rename: the
-// earlier file stays as it was until then.
+// The diagnosis on standard error, the record replacing an earlier one whole, by a rename (the
+// earlier file stays as it was until then), and the wiring picture with the broken wire marked.
 void TestProgram::reportOfFailedCard() {
     QTemporaryDir dir;
     const QString path = dir.filePath("r.json");
@@ -90,7 +95,9 @@ void TestProgram::reportOfFailedCard() {
     };
     const auto earlierInode = inode();
     QProcess program;
-    program.start(CARDCHECK_EXECUTABLE, {"--auto", "--simulate", "--fault", "roto:0", "--report", path});
+    const QString picture = dir.filePath("conexiones.png");
+    program.start(CARDCHECK_EXECUTABLE,
+                  {"--auto", "--simulate", "--fault", "roto:0", "--report", path, "--picture", picture});
     QVERIFY(program.waitForFinished(30000));
     QCOMPARE(program.exitCode(), 1);
     QVERIFY(program.readAllStandardError().contains("  Entrada 0: lee 1, debería leer 0."));
@@ -101,9 +108,12 @@ void TestProgram::reportOfFailedCard() {
     QCOMPARE(report["faults"].toVariant().toStringList(), QStringList{"roto:0"});
     QCOMPARE(report["tests"][0]["test"].toInt(), 1);
     QCOMPARE(report["tests"][0]["failures"][0]["wrong_inputs"].toArray(), QJsonArray{0});
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"r.json"});
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"conexiones.png", "r.json"}));
     QVERIFY(inode() != earlierInode);
+    RunRecord record;
+    record.tests << TestRecord{1, Outcome::Fail, 0, 0, {FailedCheck{0, 0, 1, 254, 255}}, {}};
+    QCOMPARE(QImage(picture), drawWiringPicture(wiringMarks(record)));
 }
 
-QTEST_GUILESS_MAIN(TestProgram)
+QTEST_MAIN(TestProgram)
 #include "test_program.moc"

@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTableView>
 #include <QTableWidget>
 #include <QtTest>
 
@@ -94,15 +95,15 @@ private slots:
 void TestBatchWindow::fromNumberToVerdict_data() {
     QTest::addColumn<QStringList>("faults");
     QTest::addColumn<QString>("headline");
-    QTest::addColumn<QStringList>("named");  // what the diagnosis names
+    QTest::addColumn<QStringList>("named");  // what the diagnosis names, and the wiring picture's description
     QTest::addColumn<QString>("outcome");
     QTest::addColumn<int>("durationMs");  // from the press to the verdict; a failed read-back reads again at rest
-    QTest::newRow("good card") << QStringList{} << "TARJETA CORRECTA" << QStringList{"4,98 V"} << "correcta" << 36500;
+    QTest::newRow("good card") << QStringList{} << "TARJETA CORRECTA" << QStringList{"4,98 V", "Todas las conexiones funcionan"} << "correcta" << 36500;
     QTest::newRow("crossed wires") << QStringList{"cruzados:3,5"} << "TARJETA CON FALLOS"
-                                   << QStringList{"Entrada 3: lee 1", "Entrada 5: lee 0", "no se llegaron a medir"}
+                                   << QStringList{"Entrada 3: lee 1", "Entrada 5: lee 0", "no se llegaron a medir", "Entradas 3 y 5 cruzadas"}
                                    << "con fallos" << 8100 + 100;
     QTest::newRow("no card on the port") << QStringList{"ausente"} << "TARJETA CON FALLOS"
-                                         << QStringList{"La tarjeta no responde", "cardcheck --ports"} << "con fallos"
+                                         << QStringList{"La tarjeta no responde", "cardcheck --ports", "revise el cable"} << "con fallos"
                                          << 2400 + 100;
 }
 
@@ -129,7 +130,11 @@ void TestBatchWindow::fromNumberToVerdict() {
         QTEST(station.text("headline"), "headline");
         QFETCH(QStringList, named);
         for (const QString& text : named)
-            QVERIFY2((station.text("diagnosis") + station.text("volts")).contains(text), qPrintable(text));
+            QVERIFY2((station.text("diagnosis") + station.text("volts") +
+                      station.find<QLabel>("verdictWiring")->accessibleDescription())
+                         .contains(text),
+                     qPrintable(text));
+        QVERIFY(station.find<QLabel>("verdictWiring")->isVisibleTo(&station.window));
         QCOMPARE(station.rig.sim.relays(), 0);
         QCOMPARE(station.rig.recorder.outputBytes().last(), 0);
         QVERIFY(!station.rig.clock.hasAlarms());
@@ -293,6 +298,11 @@ void TestBatchWindow::sheetOfFailedCheck() {
                              "11110111 (247)", "11011111 (223)", "3, 5"})
         QVERIFY2(sheet.toPlainText().contains(text), qPrintable(sheet.toPlainText()));
     QCOMPARE(sheet.toPlainText().count("Test 1, paso 3"), 1);  // read twice, said once
+    QVERIFY(cardSheetHtml(*HistoryReader(station.path).whole(view.model()->check(0).id)).contains("<img"));
+    // The chosen check's wiring beside the list.
+    station.find<QTableView>("historyTable")->selectRow(0);
+    const QLabel* wiring = view.findChild<QLabel*>("historyWiring");
+    QVERIFY(wiring->isVisibleTo(&view) && wiring->accessibleDescription().startsWith("Entradas 3 y 5 cruzadas"));
 }
 
 QTEST_MAIN(TestBatchWindow)

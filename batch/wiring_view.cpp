@@ -1,0 +1,26 @@
+#include "batch/wiring_view.h"
+
+#include "assets/pictures.h"
+#include "assets/record_marks.h"
+#include "assets/wiring_picture.h"
+
+WiringView::WiringView(const QString& name, int width, QWidget* parent) : QLabel(parent) {
+    setObjectName(name);
+    setFixedSize(kWiringPictureSize.scaled(width, kWiringPictureSize.height(), Qt::KeepAspectRatio));
+    setScaledContents(true);
+    setAccessibleName(wiringAccessibleName());
+    hide();
+}
+
+void WiringView::showCheck(const RunRecord& record) {
+    const WiringMarks marks = wiringMarks(record);
+    setPixmap(QPixmap::fromImage(drawWiringPicture(marks)));
+    setAccessibleDescription(wiringDescription(marks));
+    show();
+}
+
+void WiringView::clearCheck() {
+    clear();
+    setAccessibleDescription(QString());
+    hide();
+}
