@@ -16,7 +16,7 @@ namespace {
 constexpr int kJpegQuality = 92;
 
 QImage pictureFor(const QString& fileName) {
-    if (fileName == QStringLiteral("wiring.jpg")) return drawWiringPicture();
+    if (fileName == QStringLiteral("wiring.rgb32")) return drawWiringPicture();
     if (fileName == QStringLiteral("test_label.png")) return drawTestLabel(1);
     if (fileName == QLatin1String(kCrossPictureFile)) return drawCrossPicture();
     if (fileName == QStringLiteral("cardcheck.png")) return drawProgramIcon();
@@ -30,6 +30,7 @@ bool writePicture(const QImage& picture, const QString& path) {
     if (!QDir().mkpath(QFileInfo(path).absolutePath())) return false;
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (suffix == QStringLiteral("gif")) return writeGif(picture, path);
+    if (suffix == QStringLiteral("rgb32")) return writeRawPicture(picture, path);
     const int quality = suffix == QStringLiteral("jpg") ? kJpegQuality : -1;
     return picture.save(path, nullptr, quality);
 }
