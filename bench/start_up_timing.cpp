@@ -2,7 +2,7 @@
 // window (a title and a button) on the same machine: alternating starts of each, the same probe
 // in both (shown_probe.cpp), medians compared. Goal: the menu within 1.5 times the trivial window.
 // Also how long --help takes to its end (goal under 30 ms). Meant for a real X server:
-//   xvfb-run -a env QT_QPA_PLATFORM=xcb ./build/start_up_timing [starts of each, at least 9]
+//   xvfb-run -a env QT_QPA_PLATFORM=xcb ./build/start_up_timing [starts of each, at least 9] [program]
 // The program runs on the simulated card with its history in a new, empty folder, as a first start.
 #include <sys/resource.h>
 
@@ -90,7 +90,8 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     const int starts = argc > 1 ? std::max(9, QByteArray(argv[1]).toInt()) : 11;
     const QString self = QCoreApplication::applicationFilePath();
-    const QString program = QStringLiteral(CARDCHECK_EXECUTABLE);
+    // Another build of the program may be timed in its place, to compare.
+    const QString program = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral(CARDCHECK_EXECUTABLE);
 
     QTemporaryDir dataHome;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
