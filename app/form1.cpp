@@ -43,7 +43,7 @@ Form1::Form1(Navigator& navigator) : navigator_(navigator) {
 
     Picture1 = new PictureBox(this);
     Picture1->setGeometry(twipsRect(840, 1440, 8175, 6375));
-    Picture1->setBuiltInPicture(QPixmap(QString::fromLatin1(kWiringResource)));
+    Picture1->setBuiltInPicture(QPixmap::fromImage(builtInWiringPicture()));
     Picture1->setAccessibleName(QStringLiteral("Conexiones de la tarjeta"));
     Picture1->setAccessibleDescription(kWiringDescription);
 

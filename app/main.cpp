@@ -1,4 +1,6 @@
 #include <cstdio>
+#include <functional>
+#include <optional>
 
 #include <QApplication>
 
@@ -70,13 +72,15 @@ int runHeadless(Card& card, Clock& clock, const CommandLine& options, CheckJourn
     return status;
 }
 
-int runWindows(Card& card, Clock& clock, CheckJournal* journal, std::function<void(const QString&)>& portLost) {
+// The history is opened when the test window first loads: the menu and the manual panel keep none.
+int runWindows(Card& card, Clock& clock, const std::function<CheckJournal*()>& openJournal,
+               std::function<void(const QString&)>& portLost) {
     Navigator navigator(card, clock, QCoreApplication::applicationDirPath(),
                         [](int status) { QCoreApplication::exit(status); });
     // Every check made in the test window goes into the history, as a headless one does.
-    navigator.setOnForm3Loaded([&clock, journal](Form3& window) {
+    navigator.setOnForm3Loaded([&clock, &openJournal](Form3& window) {
         auto* recorder = new RunRecorder(window, clock);
-        if (journal) keepInJournal(*recorder, *journal);
+        if (CheckJournal* journal = openJournal()) keepInJournal(*recorder, *journal);
     });
     portLost = [](const QString& message) {
         leaveOnLostPort(message, [](int status) { QCoreApplication::exit(status); });
@@ -163,9 +167,12 @@ int main(int argc, char* argv[]) {
     Card card(*port, clock);
     // The history never decides a check: one that cannot be used says so once, and the check goes on.
     std::optional<CheckJournal> journal;
-    if (options.keepHistory) journal.emplace(historyPath(options), checkContext(options), printError);
-    CheckJournal* journalOrNone = journal ? &*journal : nullptr;
-    if (options.mode == Mode::Station) return runBatch(card, clock, options, journalOrNone, portLost);
-    return headless ? runHeadless(card, clock, options, journalOrNone, portLost)
-                    : runWindows(card, clock, journalOrNone, portLost);
+    const std::function<CheckJournal*()> openJournal = [&journal, &options]() -> CheckJournal* {
+        if (!options.keepHistory) return nullptr;
+        if (!journal) journal.emplace(historyPath(options), checkContext(options), printError);
+        return &*journal;
+    };
+    if (options.mode == Mode::Station) return runBatch(card, clock, options, openJournal(), portLost);
+    return headless ? runHeadless(card, clock, options, openJournal(), portLost)
+                    : runWindows(card, clock, openJournal, portLost);
 }

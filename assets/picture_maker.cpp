@@ -45,7 +45,7 @@ std::optional<WiringMarks> exampleMarks(const QString& kind) {
 }
 
 QImage pictureFor(const QString& fileName) {
-    if (fileName == QStringLiteral("wiring.jpg")) return drawWiringPicture();
+    if (fileName == QStringLiteral("wiring.rgb32")) return drawWiringPicture();
     if (fileName.startsWith(QStringLiteral("wiring-")) && fileName.endsWith(QStringLiteral(".png"))) {
         const auto marks = exampleMarks(fileName.mid(7).chopped(4));
         return marks ? drawWiringPicture(*marks) : QImage();
@@ -63,6 +63,7 @@ bool writePicture(const QImage& picture, const QString& path) {
     if (!QDir().mkpath(QFileInfo(path).absolutePath())) return false;
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (suffix == QStringLiteral("gif")) return writeGif(picture, path);
+    if (suffix == QStringLiteral("rgb32")) return writeRawPicture(picture, path);
     const int quality = suffix == QStringLiteral("jpg") ? kJpegQuality : -1;
     return picture.save(path, nullptr, quality);
 }

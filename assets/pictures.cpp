@@ -3,10 +3,30 @@
 #include <QFont>
 #include <QPainter>
 #include <QPainterPath>
+#include <QResource>
+#include <QSaveFile>
 #include <cstdlib>
 
 QString testPictureFile(int test) {
     return QStringLiteral("test%1.jpg").arg(test);
+}
+
+QImage builtInWiringPicture() {
+    const QResource resource(QString::fromLatin1(kWiringResource));
+    const qint64 bytes = qint64(kWiringPictureSize.width()) * kWiringPictureSize.height() * 4;
+    if (!resource.isValid() || resource.compressionAlgorithm() != QResource::NoCompression || resource.size() != bytes)
+        return {};
+    return QImage(resource.data(), kWiringPictureSize.width(), kWiringPictureSize.height(), QImage::Format_RGB32);
+}
+
+bool writeRawPicture(const QImage& picture, const QString& path) {
+    const QImage pixels = picture.convertToFormat(QImage::Format_RGB32);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    // Row by row: a row of the image may be padded, a row of the file never is.
+    for (int y = 0; y < pixels.height(); ++y)
+        file.write(reinterpret_cast<const char*>(pixels.constScanLine(y)), qint64(pixels.width()) * 4);
+    return file.commit();
 }
 
 QImage drawTestLabel(int test) {

@@ -2,11 +2,14 @@
 # Installs what building and testing cardcheck needs on Debian 12 or 13: the compiler, CMake, Qt 6
 # with its Spanish translation and its SQLite and PostgreSQL drivers (the history and the lab
 # history), a font, and the PostgreSQL server programs the lab history's tests start a throwaway
-# server with. With --packaging, also what building and checking the Debian package needs:
-# dpkg-shlibdeps (dpkg-dev), file, lintian and man.
+# server with. With --packaging, also what building the Debian package from debian/ and checking it
+# needs: debhelper, lintian, blhc, autopkgtest, man, file, and the checkers of the desktop entries
+# and the AppStream metadata.
 set -e
 packages="cmake g++ make qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql postgresql qt6-translations-l10n fonts-dejavu-core"
-if [ "${1-}" = "--packaging" ]; then packages="$packages dpkg-dev file lintian man-db"; fi
+if [ "${1-}" = "--packaging" ]; then
+    packages="$packages dpkg-dev debhelper file lintian man-db blhc autopkgtest desktop-file-utils appstream"
+fi
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
@@ -17,8 +20,9 @@ if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
 clusters() { pg_lsclusters -h 2>/dev/null | awk '{ print $1 " " $2 }' || true; }
 clusters_before=$(clusters)
 
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq $missing
+# Another apt at work on the same machine is waited for, not taken as a failure.
+$sudo apt-get -o DPkg::Lock::Timeout=600 update -qq
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -qq $missing
 
 # Debian makes and starts a database cluster when it first installs a server; the tests need none
 # (they run a server of their own in a temporary folder), so the one made here goes again and the

@@ -16,12 +16,11 @@ MultiLineTextBox::MultiLineTextBox(const QString& text, QWidget* parent)
     : QPlainTextEdit(text, parent), designFont_(font()) {
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    fitLines();
 }
 
 void MultiLineTextBox::resizeEvent(QResizeEvent* event) {
     QPlainTextEdit::resizeEvent(event);
-    fitLines();
+    fit();
 }
 
 void MultiLineTextBox::changeEvent(QEvent* event) {
@@ -49,18 +48,35 @@ bool MultiLineTextBox::fits(const QFont& font) const {
 }
 
 void MultiLineTextBox::fitLines() {
+    // A box not yet given its size has Qt's default one, which no line of a design fits: searching
+    // every font for it costs the menu more than all the rest of its start, for nothing.
+    if (testAttribute(Qt::WA_Resized)) fit();
+}
+
+// The widest stretch that fits, at the largest size where one does. Every stretch tried loads a font
+// of its own, so the stretches are halved down to it rather than walked one by one: a line only
+// narrows as the stretch does.
+void MultiLineTextBox::fit() {
     QFont candidate = designFont_;
     for (double size = designFont_.pointSizeF(); size >= kSmallestPointSize; size -= 0.25) {
         candidate.setPointSizeF(size);
-        for (int stretch = 100; stretch >= kNarrowestStretch; --stretch) {
-            candidate.setStretch(stretch);
-            if (fits(candidate)) {
-                fitting_ = true;
-                setFont(candidate);
-                fitting_ = false;
-                return;
+        candidate.setStretch(100);
+        int fitting = 100;
+        if (!fits(candidate)) {
+            candidate.setStretch(kNarrowestStretch);
+            if (!fits(candidate)) continue;
+            fitting = kNarrowestStretch;
+            for (int tooWide = 100; tooWide - fitting > 1;) {
+                const int middle = (fitting + tooWide) / 2;
+                candidate.setStretch(middle);
+                (fits(candidate) ? fitting : tooWide) = middle;
             }
         }
+        candidate.setStretch(fitting);
+        fitting_ = true;
+        setFont(candidate);
+        fitting_ = false;
+        return;
     }
 }
 

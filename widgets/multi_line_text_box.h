@@ -12,7 +12,8 @@ class MultiLineTextBox : public QPlainTextEdit {
 public:
     explicit MultiLineTextBox(const QString& text, QWidget* parent = nullptr);
 
-    // Chooses the font again for the box's present size; a resize does it by itself once shown.
+    // Chooses the font again for the box's present size, once it has been given one; a resize does
+    // it by itself once shown.
     void fitLines();
 
 protected:
@@ -20,6 +21,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    void fit();
     bool fits(const QFont& font) const;
 
     QFont designFont_;

@@ -1,6 +1,8 @@
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPointer>
+#include <QTextBlock>
 #include <QtTest>
 #include <csignal>
 
@@ -8,10 +10,12 @@
 #include "app/form1.h"
 #include "app/navigator.h"
 #include "app/start_up.h"
+#include "assets/pictures.h"
 #include "manual/form2.h"
 #include "tests/support/screen_reader_listener.h"
 #include "tests/support/test_window.h"
 #include "widgets/lamp.h"
+#include "widgets/picture_box.h"
 #include "widgets/wrap_button.h"
 
 namespace {
@@ -44,6 +48,20 @@ struct Program {
     Navigator navigator;
 };
 
+// The menu's first frame on screen: grabbed as soon as its first paint has been handed to the screen.
+struct FirstFrame : QObject {
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* menu = qobject_cast<Form1*>(watched);
+        if (!menu || event->type() != QEvent::Paint || painted) return false;
+        painted = true;
+        QMetaObject::invokeMethod(
+            this, [this, menu] { frame = menu->screen()->grabWindow(menu->winId()).toImage(); }, Qt::QueuedConnection);
+        return false;
+    }
+    bool painted = false;
+    QImage frame;
+};
+
 // Windows that are unloaded go once the event loop gets to them.
 void processUnloads() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -54,6 +72,7 @@ void processUnloads() {
 class TestNavigation : public QObject {
     Q_OBJECT
 private slots:
+    void menuWholeInItsFirstPaint();
     void leavingThePanelDuringAnAnalogWait_data();
     void leavingThePanelDuringAnAnalogWait();
     void endingTheProgram_data();
@@ -64,6 +83,43 @@ private slots:
     void keyboardAndScreenReader_data();
     void keyboardAndScreenReader();
 };
+
+// Nothing of the menu waits for a later paint: its first frame is the one it keeps, with the wiring
+// picture in it, and the instructions fitted to their box at the widest stretch of the font that
+// keeps every line whole.
+void TestNavigation::menuWholeInItsFirstPaint() {
+    FirstFrame first;
+    qApp->installEventFilter(&first);
+    Program program;
+    QTRY_VERIFY(!first.frame.isNull());
+    qApp->removeEventFilter(&first);
+    Form1& menu = program.menu();
+    QTest::qWait(200);
+    QCOMPARE(first.frame, menu.screen()->grabWindow(menu.winId()).toImage());
+
+    const QPoint pictureAt = menu.Picture1->mapTo(&menu, menu.Picture1->contentsRect().topLeft());
+    QCOMPARE(first.frame.copy(QRect(pictureAt, kWiringPictureSize)).convertToFormat(QImage::Format_RGB32),
+             builtInWiringPicture());
+
+    const QPlainTextEdit* box = menu.Text1;
+    const double room = box->viewport()->width() - 2 * box->document()->documentMargin() - 1;
+    for (QTextBlock block = box->document()->begin(); block.isValid(); block = block.next()) {
+        if (block.text().isEmpty()) continue;
+        QTextCursor lineEnd(block);
+        lineEnd.movePosition(QTextCursor::EndOfBlock);
+        QVERIFY2(block.layout()->lineCount() == 1, qPrintable(block.text()));
+        QVERIFY2(box->cursorRect(lineEnd).bottom() <= box->viewport()->height(), qPrintable(block.text()));
+    }
+    if (box->font().stretch() < 100) {
+        QFont wider = box->font();
+        wider.setStretch(wider.stretch() + 1);
+        const QFontMetricsF metrics(wider);
+        double widest = 0;
+        for (const QString& line : box->toPlainText().split(u'\n'))
+            widest = std::max(widest, metrics.horizontalAdvance(line));
+        QVERIFY2(widest > room, "a wider font would have fitted");
+    }
+}
 
 void TestNavigation::leavingThePanelDuringAnAnalogWait_data() {
     QTest::addColumn<QString>("way");

@@ -2,12 +2,14 @@
 
 #include "assets/gif_writer.h"
 #include "assets/pictures.h"
+#include "assets/wiring_picture.h"
 
 // The pictures the program draws: the cross that goes beside it and the ones built into it.
 class TestPictures : public QObject {
     Q_OBJECT
 private slots:
     void crossSurvivesGif();
+    void wiringPictureBuiltInWhole();
 };
 
 // Qt's reader gets back the drawn cross: its size, every pixel and the transparent ground.
@@ -16,8 +18,14 @@ void TestPictures::crossSurvivesGif() {
     const QString path = folder.filePath(QStringLiteral("cross.gif"));
     QVERIFY(writeGif(drawCrossPicture(), path));
     QCOMPARE(QImage(path, "gif").convertToFormat(QImage::Format_ARGB32), drawCrossPicture());
-    // The wiring picture fills the menu's picture box, border included.
-    QCOMPARE(QImage(QString::fromLatin1(kWiringResource)).size(), QSize(543, 423));
+}
+
+// The menu's picture as built into the program is the drawing, every pixel of it, at the size that
+// fills the menu's picture box, border included.
+void TestPictures::wiringPictureBuiltInWhole() {
+    const QImage builtIn = builtInWiringPicture();
+    QCOMPARE(builtIn.size(), QSize(543, 423));
+    QCOMPARE(builtIn, drawWiringPicture().convertToFormat(QImage::Format_RGB32));
 }
 
 QTEST_MAIN(TestPictures)
