@@ -12,6 +12,9 @@ private slots:
     void refusals_data();
     void refusals();
     void failedOperationIsReportedOnce();
+
+private:
+    QTemporaryFile plainFile_;
 };
 
 void TestPpdevPort::refusals_data() {
@@ -21,7 +24,8 @@ void TestPpdevPort::refusals_data() {
                                   << "no existe ese dispositivo";
     QTest::newRow("character device that is no port") << "/dev/null"
                                                       << "no es un puerto paralelo";
-    QTest::newRow("plain file") << QFINDTESTDATA("test_ppdev_port.cpp") << "no es un puerto paralelo";
+    QVERIFY(plainFile_.open());
+    QTest::newRow("plain file") << plainFile_.fileName() << "no es un puerto paralelo";
 }
 
 void TestPpdevPort::refusals() {
