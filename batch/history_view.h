@@ -16,7 +16,7 @@ class QLineEdit;
 class QPushButton;
 class QTableView;
 
-// Every check of the history, newest first, filtered by card, outcome and date; what is shown goes
+// Every check of the history, newest first, filtered by card, outcome, date and station; what is shown goes
 // to CSV, and the chosen check to a one-page PDF sheet for the card.
 class HistoryView : public QWidget {
     Q_OBJECT
@@ -49,6 +49,7 @@ private:
     HistoryReader& reader_;
     HistoryModel* model_;
     QLineEdit* card_;
+    QLineEdit* station_;
     QComboBox* outcome_;
     QDateEdit* from_;
     QDateEdit* to_;

@@ -288,7 +288,7 @@ void TestBatchWindow::sheetOfFailedCheck() {
     const QByteArray bytes = pdf.readAll();
     QVERIFY(bytes.startsWith("%PDF") && bytes.count("/Type /Page\n") + bytes.count("/Type /Page ") == 1);
     QTextDocument sheet;
-    sheet.setHtml(cardSheetHtml(*HistoryReader(station.path).whole(view.model()->check(0).id)));
+    sheet.setHtml(cardSheetHtml(*HistoryReader(station.path).whole(view.model()->check(0))));
     for (const char* text : {"Ficha de la tarjeta 21", "TARJETA SIMULADA", "TARJETA CON FALLOS", "00001000 (8)",
                              "11110111 (247)", "11011111 (223)", "3, 5"})
         QVERIFY2(sheet.toPlainText().contains(text), qPrintable(sheet.toPlainText()));

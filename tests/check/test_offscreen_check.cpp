@@ -191,7 +191,7 @@ void TestOffscreenCheck::wholeRun() {
     const QString row = QString::fromUtf8(csvRow(stored[0])).trimmed();
     QFETCH(QString, csvTail);
     QVERIFY2(row.endsWith(csvTail), qPrintable(row));
-    const std::optional<StoredCheck> whole = history.whole(stored[0].id);
+    const std::optional<StoredCheck> whole = history.whole(stored[0]);
     QVERIFY(whole);
     QTEST(diagnosisLines(whole->record), "diagnosis");
     QCOMPARE(reportDocument(whole->record, whole->context), reportDocument(run.record(), whole->context));
