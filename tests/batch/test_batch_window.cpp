@@ -58,9 +58,9 @@ struct Station {
     QString path = folder.filePath("historial.sqlite");
     PictureFolder pictures;
     CardRig rig;
-    CheckJournal journal{path, {"", CheckMode::Batch, "", {}}, [](const QString& error) { QFAIL(qPrintable(error)); }};
+    CheckJournal journal{path, {"", CheckMode::Batch, "", {}, {}}, [](const QString& error) { QFAIL(qPrintable(error)); }};
     QList<int> ended;
-    BatchWindow window{rig.card, rig.clock, {pictures.path(), "", path, &journal, [this](int s) { ended << s; }}};
+    BatchWindow window{rig.card, rig.clock, {pictures.path(), "", path, {}, &journal, [this](int s) { ended << s; }}};
 };
 
 RunRecord failedOn(QList<int> inputs, const QDateTime& started = QDateTime::currentDateTime()) {
@@ -245,7 +245,7 @@ void TestBatchWindow::csvOfFilteredView() {
         for (const auto& [card, daysAgo, passed] : checks) {
             RunRecord record = failedOn({4}, now.addDays(-daysAgo));
             if (passed) record.outcome = Outcome::Pass, record.tests.clear();
-            const CheckContext context{card, CheckMode::Batch, "", {}};
+            const CheckContext context{card, CheckMode::Batch, "", {}, {}};
             history.complete(std::get<qint64>(history.insert(record, context)), record, context);
         }
     }

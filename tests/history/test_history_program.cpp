@@ -123,7 +123,7 @@ void TestHistoryProgram::firstVersionHistory() {
     QCOMPARE(run({"--auto", "--simulate", "--fault", "roto:0", "--history", history, "--card", "nueva"}).status, 1);
     const Run after = run({"--history-list", "--history", history});
     QVERIFY2(after.out.endsWith(QString::fromUtf8(list)), qPrintable(after.out));
-    QVERIFY(after.out.section(u'\n', 0, 0).endsWith("nueva         completa   con fallos: test 1, paso 0: entrada 0"));
+    QVERIFY(after.out.section(u'\n', 0, 0).endsWith("  nueva         completa   con fallos: test 1, paso 0: entrada 0"));
     QVERIFY(run({"--history-csv", "-", "--history", history}).outBytes.endsWith(csv.mid(csv.indexOf('\n') + 1)));
     {
         QSqlDatabase database = QSqlDatabase::addDatabase("QSQLITE", "v1");
@@ -131,7 +131,7 @@ void TestHistoryProgram::firstVersionHistory() {
         QVERIFY(database.open());
         QSqlQuery version(database);
         QVERIFY(version.exec("PRAGMA user_version") && version.next());
-        QCOMPARE(version.value(0).toInt(), 2);
+        QCOMPARE(version.value(0).toInt(), 3);
     }
     QSqlDatabase::removeDatabase("v1");
 }
