@@ -159,7 +159,8 @@ std::optional<QString> HistoryReader::forEach(const HistoryFilter& filter,
 
 std::optional<QSqlQuery> HistoryReader::query(const HistoryFilter& filter) {
     if (problem()) return std::nullopt;
-    return filtered(filter, 0, Reading::Columns);
+    // A scrollable PostgreSQL result is fetched whole at once: the lab's newest only.
+    return filtered(filter, lab_ ? kLabRowsShown : 0, Reading::Columns);
 }
 
 std::optional<StoredCheck> HistoryReader::whole(const StoredCheck& check) {

@@ -53,7 +53,9 @@ public:
     // spreadsheet shows it. Gives back what went wrong, if anything.
     std::optional<QString> forEach(const HistoryFilter& filter, const std::function<void(const StoredCheck&)>& visit,
                                    int limit = 0, Reading reading = Reading::List);
-    // The same checks for a model, which moves back and forth over them; nothing when not open.
+    // The same checks for a model, which moves back and forth over them (of a lab history, the
+    // newest kLabRowsShown); nothing when not open.
+    static constexpr int kLabRowsShown = 5000;
     std::optional<QSqlQuery> query(const HistoryFilter& filter);
     // One check of those read, read whole.
     std::optional<StoredCheck> whole(const StoredCheck& check);
