@@ -16,15 +16,10 @@
 #include "history/lab_sender.h"
 #include "tests/support/card_rig.h"
 #include "tests/support/lab_server.h"
+#include "tests/support/program_run.h"
 #include "tests/support/test_window.h"
 
 namespace {
-
-struct Run {
-    int status;
-    QString out;
-    QString err;
-};
 
 // A station as the program makes one: the journal wakes the sender after each row it writes.
 struct Station {
@@ -89,7 +84,7 @@ private slots:
         QCOMPARE(server("SELECT string_agg(concat_ws(' ', station, login, card, outcome), ', ' ORDER BY station) "
                         "FROM checks WHERE card LIKE 'dos-%'"),
                  "puesto01 puesto01 dos-a pass, puesto02 puesto02 dos-b pass");
-        QCOMPARE(program({"--history-sync", "--history", first.path, "--lab-history", connection("puesto01")}).out,
+        QCOMPARE(runProgram({"--history-sync", "--history", first.path, "--lab-history", connection("puesto01")}).out,
                  "Enviadas al historial del laboratorio: 0. Por enviar: 0.\n");
     }
 
@@ -112,10 +107,10 @@ private slots:
             qPrintable(station.said()[0]));
         QVERIFY(serverControl("start"));
         const QStringList sync{"--history-sync", "--history", station.path, "--lab-history", connection("puesto01")};
-        const Run once = program(sync);
+        const ProgramRun once = runProgram(sync);
         QCOMPARE(once.out + QString::number(once.status),
                  "Enviadas al historial del laboratorio: 1. Por enviar: 0.\n0");
-        QCOMPARE(program(sync).out, "Enviadas al historial del laboratorio: 0. Por enviar: 0.\n");
+        QCOMPARE(runProgram(sync).out, "Enviadas al historial del laboratorio: 0. Por enviar: 0.\n");
         QCOMPARE(server("SELECT count(*) || ' ' || string_agg(outcome, ' ') FROM checks WHERE card = 'corte'"),
                  "1 pass");
     }
@@ -132,7 +127,8 @@ private slots:
         QCOMPARE(station.said().size(), 1);
         QVERIFY2(station.said()[0].contains("el servidor no acepta el inicio de sesión"),
                  qPrintable(station.said()[0]));
-        const Run sync = program({"--history-sync", "--history", station.path, "--lab-history", connection("nadie")});
+        const ProgramRun sync =
+            runProgram({"--history-sync", "--history", station.path, "--lab-history", connection("nadie")});
         QCOMPARE(sync.out + QString::number(sync.status),
                  "Enviadas al historial del laboratorio: 0. Por enviar: 1.\n1");
     }
@@ -148,15 +144,16 @@ private slots:
         conf.close();
         const QString history = folder.filePath("historial.sqlite");
         QProcess check;
-        check.setProcessEnvironment(environment(folder.path()));
+        check.setProcessEnvironment(programEnvironment(folder.path()));
         check.start(CARDCHECK_EXECUTABLE, {"--auto", "--simulate", "--history", history, "--card", "muerta"});
         QTRY_COMPARE_WITH_TIMEOUT(server("SELECT station || ' ' || outcome FROM checks WHERE card = 'muerta'"),
                                   "aula-3 running", 15000);
         ::kill(pid_t(check.processId()), SIGKILL);
         QVERIFY(check.waitForFinished(5000));
-        const Run sync = program({"--history-sync", "--history", history}, folder.path());
+        const ProgramRun sync = runProgram({"--history-sync", "--history", history}, folder.path());
         QCOMPARE(sync.out, "Enviadas al historial del laboratorio: 1. Por enviar: 0.\n");
-        const Run list = program({"--history-list", "--history", history, "--station", "aula-3"}, folder.path());
+        const ProgramRun list =
+            runProgram({"--history-list", "--history", history, "--station", "aula-3"}, folder.path());
         QVERIFY2(list.out.endsWith("  aula-3      muerta        completa   interrumpida\n"), qPrintable(list.out));
         QVERIFY2(!list.err.contains("historial de este puesto"), qPrintable(list.err));  // the lab's list
     }
@@ -170,18 +167,19 @@ private slots:
         QFile::setPermissions(history, QFile::ReadOwner | QFile::WriteOwner);
         const QStringList sync{"--history-sync", "--history",           history, "--station", "antiguo",
                                "--lab-history",  connection("puesto01")};
-        const Run first = program(sync);
+        const ProgramRun first = runProgram(sync);
         const QString kept = server("SELECT count(*) FROM checks WHERE station = 'antiguo'");
         QVERIFY(kept.toInt() > 1);
         QCOMPARE(first.out, "Enviadas al historial del laboratorio: " + kept + ". Por enviar: 0.\n");
-        QCOMPARE(program(sync).out, "Enviadas al historial del laboratorio: 0. Por enviar: 0.\n");
-        const Run local = program({"--history-list", "--history", history, "--station", "antiguo"});
+        QCOMPARE(runProgram(sync).out, "Enviadas al historial del laboratorio: 0. Por enviar: 0.\n");
+        const ProgramRun local = runProgram({"--history-list", "--history", history, "--station", "antiguo"});
         QCOMPARE(local.out.count("  antiguo   "), kept.toInt());
     }
 
     // Refused before the port is touched: the missing port is never reported.
     void passwordOnCommandLineRefused() {
-        const Run refused = program({"--auto", "--port", "/nonexistent", "--lab-history", "host=s password=secreto"});
+        const ProgramRun refused =
+            runProgram({"--auto", "--port", "/nonexistent", "--lab-history", "host=s password=secreto"});
         QCOMPARE(refused.status, 2);
         QVERIFY2(refused.err.contains("la contraseña no va en la cadena de conexión") &&
                      !refused.err.contains("/nonexistent") && !refused.err.contains("secreto"),
@@ -189,20 +187,6 @@ private slots:
     }
 
 private:
-    QProcessEnvironment environment(const QString& configHome = {}) const {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("TZ", "UTC");
-        environment.insert("XDG_CONFIG_HOME", configHome.isEmpty() ? QDir::tempPath() + "/ninguna" : configHome);
-        return environment;
-    }
-    Run program(const QStringList& arguments, const QString& configHome = {}) const {
-        QProcess program;
-        program.setProcessEnvironment(environment(configHome));
-        program.start(CARDCHECK_EXECUTABLE, arguments);
-        program.waitForFinished(30000);
-        return {program.exitCode(), QString::fromUtf8(program.readAllStandardOutput()),
-                QString::fromUtf8(program.readAllStandardError())};
-    }
     QString connection(const QString& user) const { return lab_.connection(user); }
     QString server(const QString& query) const { return lab_.psql(query, "historial"); }
     // Stops or starts the fixture's server as lab_server.sh does.
