@@ -66,8 +66,25 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
                                    QStringLiteral("Muestra los puertos paralelos del ordenador: dirección, "
                                                   "interrupción, quién los usa y si puede abrirlos; no toca "
                                                   "ninguno."));
+    const QCommandLineOption labHistory(
+        QStringLiteral("lab-history"),
+        QStringLiteral("Envía también las comprobaciones al historial del laboratorio, en un servidor PostgreSQL, y lo "
+                       "lee con --history-list y --history-csv. CONEXIÓN son pares clave=valor de libpq "
+                       "(\"service=laboratorio\" o \"host=servidor dbname=historial user=puesto07\"); la "
+                       "contraseña va en ~/.pgpass. Por omisión, la clave laboratorio= de cardcheck.conf."),
+        QStringLiteral("CONEXIÓN"));
+    const QCommandLineOption station(QStringLiteral("station"),
+                                     QStringLiteral("Nombre del puesto, que se guarda con cada comprobación (por "
+                                                    "omisión, la clave puesto= de cardcheck.conf o el nombre del "
+                                                    "equipo); con --history-list y --history-csv, muestra solo las "
+                                                    "de ese puesto."),
+                                     QStringLiteral("NOMBRE"));
+    const QCommandLineOption historySync(QStringLiteral("history-sync"),
+                                         QStringLiteral("Envía al historial del laboratorio las comprobaciones que "
+                                                        "esperan, dice cuántas se enviaron y cuántas esperan aún, y "
+                                                        "termina: 0 si no espera ninguna, 1 si no."));
     parser.addOptions({help, version, port, simulate, fault, headless, batch, report, picture, ports, card, history,
-                       noHistory, historyList, historyCsv});
+                       noHistory, historyList, historyCsv, labHistory, station, historySync});
 
     // Qt names the program by the path it was started with; the help names it as it is typed, in
     // Qt's own words, so that its translation applies to them as to the rest of its text.
@@ -84,11 +101,12 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         return mistake(QStringLiteral("Argumento no esperado: %1").arg(parser.positionalArguments().first()));
 
     // The option that chooses the mode, if any; at most one may.
-    const std::array<std::pair<const QCommandLineOption*, Mode>, 5> modeOptions{{{&batch, Mode::Station},
+    const std::array<std::pair<const QCommandLineOption*, Mode>, 6> modeOptions{{{&batch, Mode::Station},
                                                                                  {&headless, Mode::Headless},
                                                                                  {&historyList, Mode::List},
                                                                                  {&historyCsv, Mode::Csv},
-                                                                                 {&ports, Mode::Ports}}};
+                                                                                 {&ports, Mode::Ports},
+                                                                                 {&historySync, Mode::Sync}}};
     CommandLine options;
     QString modeOption;
     for (const auto& [option, mode] : modeOptions) {
@@ -106,15 +124,18 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         return set;
     };
     const unsigned checking = modes({Mode::Window, Mode::Station, Mode::Headless});
-    const std::array<std::pair<const QCommandLineOption*, unsigned>, 8> belongs{{
+    const unsigned lab = checking | modes({Mode::List, Mode::Csv, Mode::Sync});
+    const std::array<std::pair<const QCommandLineOption*, unsigned>, 10> belongs{{
         {&port, checking},
         {&simulate, checking},
         {&fault, checking},
         {&report, modes({Mode::Headless})},
         {&picture, modes({Mode::Headless})},
         {&card, modes({Mode::Window, Mode::Headless, Mode::List, Mode::Csv})},
-        {&history, checking | modes({Mode::List, Mode::Csv})},
+        {&history, lab},
         {&noHistory, checking},
+        {&labHistory, lab},
+        {&station, lab},
     }};
     for (const auto& [option, served] : belongs) {
         if (!parser.isSet(*option) || (served >> unsigned(options.mode)) & 1u) continue;
@@ -151,6 +172,11 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         return mistake(QStringLiteral("--history-csv necesita el nombre de un archivo, o - para la salida estándar."));
     if (parser.isSet(history) && parser.isSet(noHistory))
         return mistake(QStringLiteral("--history y --no-history no se pueden usar juntos."));
+    if (parser.isSet(labHistory)) options.labHistory = parser.value(labHistory);
+    if (parser.isSet(station)) options.station = parser.value(station);
+    // Checks that are not kept locally cannot wait for the lab either.
+    if (parser.isSet(labHistory) && parser.isSet(noHistory))
+        return mistake(QStringLiteral("--lab-history y --no-history no se pueden usar juntos."));
     options.faultOptions = parser.values(fault);
     for (const QString& text : parser.values(fault)) {
         if (auto error = addFault(options.faults, text)) return mistake(*error);

@@ -16,6 +16,7 @@ enum class Mode {
     List,      // --history-list: print the history and end
     Csv,       // --history-csv: write the history as CSV and end
     Ports,     // --ports: list the parallel ports and end
+    Sync,      // --history-sync: send the checks that wait to the lab history and end
 };
 
 struct CommandLine {
@@ -30,6 +31,9 @@ struct CommandLine {
     QString historyPath;       // --history; empty for the user's own history
     bool keepHistory = true;   // false with --no-history
     QString historyCsv;        // --history-csv: where the CSV goes ("-": standard output)
+    // As given; cardcheck.conf and the host name fill in what is not (lab/lab_settings.h).
+    std::optional<QString> labHistory;  // --lab-history
+    std::optional<QString> station;     // --station; with --history-list and --history-csv, a filter
 };
 
 // Why a card's label cannot be used, in Spanish; nothing when it can (once trimmed).

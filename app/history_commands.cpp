@@ -2,31 +2,70 @@
 
 #include <cstdio>
 
+#include <QFile>
+
 #include "app/start_up.h"
 #include "history/history_database.h"
 #include "history/history_reader.h"
+#include "history/lab_sender.h"
+#include "lab/lab_database.h"
 
 namespace {
 constexpr int kCannotRead = 2;
-}
+constexpr int kChecksWait = 1;
+}  // namespace
 
 QString historyPath(const CommandLine& options) {
     return options.historyPath.isEmpty() ? defaultHistoryPath() : options.historyPath;
 }
 
-int printHistory(const CommandLine& options) {
+int printHistory(const CommandLine& options, const QString& lab) {
     // Every date is shown in local time: with TZ unset the C library looks at /etc/localtime again
     // for each one, which costs more than the rest of a long list.
     if (!qEnvironmentVariableIsSet("TZ")) qputenv("TZ", ":/etc/localtime");
-    HistoryReader reader(historyPath(options));
-    if (auto problem = reader.problem()) {
+    HistoryReader reader(historyPath(options), lab);
+    const auto problem = reader.problem();
+    if (reader.labProblem()) printError(*reader.labProblem());
+    if (problem) {
         printError(*problem);
         if (!reader.missing()) return kCannotRead;  // nothing checked yet is no mistake
     }
-    const HistoryFilter filter{options.card, {}, {}, {}};
+    const HistoryFilter filter{options.card, {}, {}, {}, options.station.value_or(QString()).trimmed()};
     const auto error =
         options.mode == Mode::List ? reader.writeList(filter, stdout) : reader.writeCsv(filter, options.historyCsv);
     if (!error) return 0;
     printError(*error);
     return kCannotRead;
+}
+
+int syncHistory(const CommandLine& options, const QString& lab, const QString& station) {
+    if (lab.isEmpty()) {
+        printError(
+            QStringLiteral("No hay historial del laboratorio al que enviar: indíquelo con --lab-history o con "
+                           "la clave laboratorio= de cardcheck.conf."));
+        return kCannotRead;
+    }
+    const QString path = historyPath(options);
+    auto say = [](int sent, int waiting) {
+        std::printf(
+            "%s\n",
+            qPrintable(
+                QStringLiteral("Enviadas al historial del laboratorio: %1. Por enviar: %2.").arg(sent).arg(waiting)));
+        return waiting == 0 ? 0 : kChecksWait;
+    };
+    if (!QFile::exists(path)) return say(0, 0);
+    auto local = HistoryDatabase::open(path, true);
+    if (auto* error = std::get_if<QString>(&local)) {
+        printError(*error);
+        return kCannotRead;
+    }
+    HistoryDatabase& history = *std::get<std::unique_ptr<HistoryDatabase>>(local);
+    auto server = LabDatabase::open(lab);
+    if (auto* failure = std::get_if<LabDatabase::Failure>(&server)) {
+        printError(failure->message);
+        return say(0, waitingChecks(history));
+    }
+    const SendTally tally = sendWaiting(history, *std::get<std::unique_ptr<LabDatabase>>(server), station);
+    if (tally.problem) printError(*tally.problem);
+    return say(tally.sent, tally.waiting);
 }

@@ -1,6 +1,4 @@
 #include <cstdio>
-#include <functional>
-#include <optional>
 
 #include <QApplication>
 
@@ -20,18 +18,34 @@
 #include "check/run_recorder.h"
 #include "history/check_codec.h"
 #include "history/check_journal.h"
+#include "history/lab_sender.h"
 #include "history/run_report.h"
 #include "history/wording.h"
+#include "lab/lab_settings.h"
 
 namespace {
 
 constexpr int kUnwritableFile = 2;  // like any other mistake on the command line
+constexpr int kRefusedSettings = 2;
+constexpr int kLabExitWaitMs = 1000;
 
-CheckContext checkContext(const CommandLine& options) {
+CheckContext checkContext(const CommandLine& options, const QString& station = {}) {
     const CheckMode mode = options.mode == Mode::Headless  ? CheckMode::Headless
                            : options.mode == Mode::Station ? CheckMode::Batch
                                                            : CheckMode::Window;
-    return {options.card, mode, options.simulate ? QString() : options.device, options.faultOptions};
+    return {options.card, mode, options.simulate ? QString() : options.device, options.faultOptions, station};
+}
+
+// The end waits for the local history only; the lab sender gets about a second to finish what it
+// sends. One that still waits on the network (a connect or a query that nobody answers) cannot be
+// ended from outside, so it is left, and the program ends at once with _Exit: no destructor, Qt's
+// static ones included, runs under its thread. What it did not send waits in the local history,
+// whose SQLite file a process that ends at any moment never damages.
+int finish(std::unique_ptr<LabSender> sender, int status) {
+    if (!sender || sender->stop(kLabExitWaitMs)) return status;
+    static_cast<void>(sender.release());
+    std::fflush(nullptr);
+    std::_Exit(status);
 }
 
 // The diagnosis and the report come once the event loop is over: after the verdict, a lost port
@@ -92,19 +106,22 @@ int runWindows(Card& card, Clock& clock, const std::function<CheckJournal*()>& o
 
 // The station for a stack of cards. Every way out switches the relays off first: the window's
 // close, SALIR, a signal; a lost port records the check cut short and leaves as the windows do.
-int runBatch(Card& card, Clock& clock, const CommandLine& options, CheckJournal* journal,
-             std::function<void(const QString&)>& portLost) {
+int runBatch(Card& card, Clock& clock, const CommandLine& options, const QString& labHistory, CheckJournal* journal,
+             std::function<void(const QString&)>& portLost, std::function<void(const QString&)>& labProblem) {
     const auto endProgram = [](int status) { QCoreApplication::exit(status); };
     BatchWindow window(card, clock,
                        {QCoreApplication::applicationDirPath(), checkContext(options).device,
-                        journal ? journal->path() : QString(), journal, endProgram});
+                        journal ? journal->path() : QString(), labHistory, journal, endProgram});
     portLost = [&window, endProgram](const QString& message) {
         window.portLost();
         leaveOnLostPort(message, endProgram);
     };
+    labProblem = [&window](const QString& message) { window.showLabProblem(message); };
     ExitSignals exitSignals([&window](int signal) { window.endOnSignal(signal); });
     window.show();
-    return QCoreApplication::exec();
+    const int status = QCoreApplication::exec();
+    labProblem = nullptr;
+    return status;
 }
 
 }  // namespace
@@ -128,9 +145,17 @@ int main(int argc, char* argv[]) {
         std::fputs(qPrintable(portsListing()), stdout);
         return 0;
     }
-    if (options.mode == Mode::List || options.mode == Mode::Csv) {
+    // A lab history or a station's name that cannot be used is refused before the port is touched.
+    const auto settings = resolveLabSettings(options.labHistory, options.station);
+    if (auto* refused = std::get_if<QString>(&settings)) {
+        printError(*refused);
+        return kRefusedSettings;
+    }
+    const LabSettings& lab = std::get<LabSettings>(settings);
+    if (options.mode == Mode::List || options.mode == Mode::Csv || options.mode == Mode::Sync) {
         QCoreApplication reading(argc, argv);
-        return printHistory(options);
+        return options.mode == Mode::Sync ? syncHistory(options, lab.connection, lab.station)
+                                          : printHistory(options, lab.connection);
     }
     // The headless run needs no display at all.
     const bool headless = options.mode == Mode::Headless;
@@ -166,13 +191,35 @@ int main(int argc, char* argv[]) {
     std::unique_ptr<Port> port = std::move(std::get<std::unique_ptr<Port>>(opened));
     Card card(*port, clock);
     // The history never decides a check: one that cannot be used says so once, and the check goes on.
+    // The lab history is sent what the local one keeps, from a thread of its own.
+    std::function<void(const QString&)> labProblem;  // the station window's line, while it is open
+    std::unique_ptr<LabSender> sender;
+    if (options.keepHistory && !lab.connection.isEmpty())
+        sender = std::make_unique<LabSender>(historyPath(options), lab.connection, lab.station,
+                                             [&labProblem](const QString& message) {
+                                                 printError(message);
+                                                 QMetaObject::invokeMethod(
+                                                     qApp,
+                                                     [&labProblem, message] {
+                                                         if (labProblem) labProblem(message);
+                                                     },
+                                                     Qt::QueuedConnection);
+                                             });
+    // The windows open it only once the test window first loads: the menu needs none.
     std::optional<CheckJournal> journal;
-    const std::function<CheckJournal*()> openJournal = [&journal, &options]() -> CheckJournal* {
+    const std::function<CheckJournal*()> openJournal = [&]() -> CheckJournal* {
         if (!options.keepHistory) return nullptr;
-        if (!journal) journal.emplace(historyPath(options), checkContext(options), printError);
+        if (!journal)
+            journal.emplace(historyPath(options), checkContext(options, lab.station), printError,
+                            [sender = sender.get()] {
+                                if (sender) sender->wake();
+                            });
         return &*journal;
     };
-    if (options.mode == Mode::Station) return runBatch(card, clock, options, openJournal(), portLost);
-    return headless ? runHeadless(card, clock, options, openJournal(), portLost)
-                    : runWindows(card, clock, openJournal, portLost);
+    const int status = options.mode == Mode::Station
+                           ? runBatch(card, clock, options, lab.connection, openJournal(), portLost, labProblem)
+                       : headless ? runHeadless(card, clock, options, openJournal(), portLost)
+                                  : runWindows(card, clock, openJournal, portLost);
+    journal.reset();  // every check written where it is kept
+    return finish(std::move(sender), status);
 }

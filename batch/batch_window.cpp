@@ -41,6 +41,7 @@ BatchWindow::BatchWindow(Card& card, Clock& clock, BatchSetup setup)
     : clock_(clock),
       setup_(std::move(setup)),
       reader_(setup_.historyPath),
+      allChecks_(setup_.historyPath, setup_.labHistory),
       check_(new OffscreenCheck(card, clock, setup_.programFolder, {})) {
     // A child, so tests find it by name; deleted first of all, while the window it reports to is whole.
     check_->setParent(this);
@@ -57,10 +58,12 @@ BatchWindow::BatchWindow(Card& card, Clock& clock, BatchSetup setup)
                             this);
     enlarge(port, 1.2);
     port->setAccessibleName(port->text());
+    labProblem_ = wrappingLabel(this, QStringLiteral("labProblem"));
+    labProblem_->hide();
     verdict_ = new VerdictPanel(simulated, this);
     auto* tabs = new QTabWidget(this);
     tabs->addTab(buildStation(), QStringLiteral("&Comprobar tarjetas"));
-    historyView_ = new HistoryView(reader_, this);
+    historyView_ = new HistoryView(allChecks_, this);
     tabs->addTab(historyView_, QStringLiteral("&Historial"));
     tabs->setAccessibleName(QStringLiteral("Comprobar tarjetas o historial"));
     connect(tabs, &QTabWidget::currentChanged, this, [this](int tab) {
@@ -73,6 +76,7 @@ BatchWindow::BatchWindow(Card& card, Clock& clock, BatchSetup setup)
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(port);
+    layout->addWidget(labProblem_);
     layout->addWidget(tabs, 1);
     auto* bottom = new QHBoxLayout;
     bottom->addStretch(1);
@@ -210,6 +214,11 @@ void BatchWindow::endOnSignal(int signal) {
 
 void BatchWindow::portLost() {
     check_->portLost();
+}
+
+void BatchWindow::showLabProblem(const QString& message) {
+    setSpokenText(labProblem_, message);
+    labProblem_->show();
 }
 
 void BatchWindow::closeEvent(QCloseEvent* event) {

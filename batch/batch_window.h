@@ -27,6 +27,7 @@ struct BatchSetup {
     QString programFolder;                // the test window's picture files
     QString device;                       // the port's device; empty for the simulated card
     QString historyPath;                  // empty without a history
+    QString labHistory;                   // the lab history the Historial tab reads; empty for none
     CheckJournal* journal = nullptr;      // writes the checks into that history
     std::function<void(int)> endProgram;  // a signal's way out, with its exit status
 };
@@ -55,6 +56,8 @@ public:
     // The port is gone (called inside the port operation that failed).
     void portLost();
     bool checking() const;
+    // The lab history cannot be reached or refuses: a line under the port says why.
+    void showLabProblem(const QString& message);
 
 signals:
     void verdictShown(const RunRecord& record);
@@ -72,7 +75,8 @@ private:
 
     Clock& clock_;
     BatchSetup setup_;
-    HistoryReader reader_;
+    HistoryReader reader_;     // the station's own history: a card's last checks
+    HistoryReader allChecks_;  // the Historial tab's: the lab's when there is one
     OffscreenCheck* check_;
     QString confirmed_;  // the number confirmed, empty until then
     QString checked_;    // the card of the running or last check
@@ -89,6 +93,7 @@ private:
     QPushButton* parar_;
     QProgressBar* progress_;
     QLabel* runningTest_;
+    QLabel* labProblem_;
 };
 
 #endif

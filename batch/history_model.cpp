@@ -35,6 +35,8 @@ QVariant HistoryModel::data(const QModelIndex& index, int role) const {
     switch (index.column()) {
         case Date:
             return row.record.started.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
+        case Station:
+            return row.context.station;
         case Card:
             return cardWord(row.context.card);
         case Kind:
@@ -53,8 +55,8 @@ QVariant HistoryModel::data(const QModelIndex& index, int role) const {
 QVariant HistoryModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QSqlQueryModel::headerData(section, orientation, role);
-    static const QStringList kHeaders{QStringLiteral("Fecha"),     QStringLiteral("Tarjeta"),
-                                      QStringLiteral("Tipo"),      QStringLiteral("Modo"),
-                                      QStringLiteral("Resultado"), QStringLiteral("Qué falló")};
+    static const QStringList kHeaders{QStringLiteral("Fecha"),    QStringLiteral("Puesto"), QStringLiteral("Tarjeta"),
+                                      QStringLiteral("Tipo"),     QStringLiteral("Modo"),   QStringLiteral("Resultado"),
+                                      QStringLiteral("Qué falló")};
     return kHeaders.value(section);
 }

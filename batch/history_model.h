@@ -11,7 +11,7 @@
 class HistoryModel : public QSqlQueryModel {
     Q_OBJECT
 public:
-    enum Column { Date, Card, Kind, Mode, Result, Failed, ColumnCount };
+    enum Column { Date, Station, Card, Kind, Mode, Result, Failed, ColumnCount };
 
     using QSqlQueryModel::QSqlQueryModel;
 

@@ -39,12 +39,17 @@ HistoryView::HistoryView(HistoryReader& reader, QWidget* parent)
     from_->setObjectName(QStringLiteral("fromFilter"));
     to_ = dateFilter(QStringLiteral("Hasta el día"), QStringLiteral("hoy"));
     to_->setObjectName(QStringLiteral("toFilter"));
+    station_ = new QLineEdit(this);
+    station_->setObjectName(QStringLiteral("stationFilter"));
+    station_->setAccessibleName(QStringLiteral("Filtrar por puesto"));
+    station_->setPlaceholderText(QStringLiteral("todos"));
 
     auto* filters = new QFormLayout;
     filters->addRow(QStringLiteral("&Tarjeta:"), card_);
     filters->addRow(QStringLiteral("&Resultado:"), outcome_);
     filters->addRow(QStringLiteral("&Desde:"), from_);
     filters->addRow(QStringLiteral("H&asta:"), to_);
+    filters->addRow(QStringLiteral("&Puesto:"), station_);
 
     table_ = new QTableView(this);
     table_->setModel(model_);
@@ -90,6 +95,7 @@ HistoryView::HistoryView(HistoryReader& reader, QWidget* parent)
     connect(outcome_, &QComboBox::currentIndexChanged, this, &HistoryView::refresh);
     connect(from_, &QDateEdit::dateChanged, this, &HistoryView::refresh);
     connect(to_, &QDateEdit::dateChanged, this, &HistoryView::refresh);
+    connect(station_, &QLineEdit::textChanged, this, &HistoryView::refresh);
 }
 
 QDateEdit* HistoryView::dateFilter(const QString& name, const QString& unset) {
@@ -107,12 +113,12 @@ HistoryFilter HistoryView::filter() const {
     const auto day = [](const QDateEdit* edit) { return edit->date() == kNoLimit ? QDate() : edit->date(); };
     const QVariant outcome = outcome_->currentData();
     return {card_->text().trimmed(), outcome.isValid() ? std::optional(Outcome(outcome.toInt())) : std::nullopt,
-            day(from_), day(to_)};
+            day(from_), day(to_), station_->text().trimmed()};
 }
 
 // The chosen check's wiring, read whole from the history.
 void HistoryView::showWiring(int row) {
-    const auto check = row < 0 ? std::nullopt : reader_.whole(model_->check(row).id);
+    const auto check = row < 0 ? std::nullopt : reader_.whole(model_->check(row));
     if (check)
         wiring_->showCheck(check->record);
     else
@@ -127,7 +133,8 @@ void HistoryView::refresh() {
     }
     model_->show(reader_, filter());
     table_->resizeColumnsToContents();
-    say(model_->rowCount() == 0 ? QStringLiteral("Ninguna comprobación del historial cumple el filtro.") : QString());
+    say(model_->rowCount() == 0 ? QStringLiteral("Ninguna comprobación del historial cumple el filtro.")
+                                : reader_.labProblem().value_or(QString()));
 }
 
 HistoryView::~HistoryView() {
@@ -139,8 +146,10 @@ void HistoryView::exportCsv(const QString& path) {
     if (exporting_.joinable()) exporting_.join();
     exportPath_ = path;
     if (auto problem = reader_.problem()) return emit exported(*problem);
-    exporting_ = std::thread([this, history = reader_.path(), shown = filter(), path] {
-        const std::optional<QString> error = HistoryReader(history).writeCsv(shown, path);
+    // The lab when the view reads it, the station's own history when that is what it shows.
+    const QString lab = reader_.readsLab() ? reader_.labConnection() : QString();
+    exporting_ = std::thread([this, history = reader_.path(), lab, shown = filter(), path] {
+        const std::optional<QString> error = HistoryReader(history, lab).writeCsv(shown, path);
         QMetaObject::invokeMethod(
             this, [this, problem = error.value_or(QString())] { emit exported(problem); }, Qt::QueuedConnection);
     });
@@ -148,7 +157,7 @@ void HistoryView::exportCsv(const QString& path) {
 
 std::optional<QString> HistoryView::writeSheet(int row, const QString& path) {
     if (row < 0 || row >= model_->rowCount()) return QStringLiteral("Elija antes una comprobación de la lista.");
-    const auto check = reader_.whole(model_->check(row).id);
+    const auto check = reader_.whole(model_->check(row));
     if (!check) return QStringLiteral("No se puede leer la comprobación del historial %1.").arg(reader_.path());
     return writeCardSheet(*check, path);
 }

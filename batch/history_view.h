@@ -17,9 +17,9 @@ class QPushButton;
 class QTableView;
 class WiringView;
 
-// Every check of the history, newest first, filtered by card, outcome and date, with the chosen
-// check's wiring marked beside; what is shown goes to CSV, and the chosen check to a one-page PDF
-// sheet for the card.
+// Every check of the history, newest first, filtered by card, outcome, date and station, with the
+// chosen check's wiring marked beside; what is shown goes to CSV, and the chosen check to a one-page
+// PDF sheet for the card.
 class HistoryView : public QWidget {
     Q_OBJECT
 public:
@@ -52,6 +52,7 @@ private:
     HistoryReader& reader_;
     HistoryModel* model_;
     QLineEdit* card_;
+    QLineEdit* station_;
     QComboBox* outcome_;
     QDateEdit* from_;
     QDateEdit* to_;

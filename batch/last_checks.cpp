@@ -22,7 +22,7 @@ LastChecks::LastChecks(HistoryReader& reader, QWidget* parent) : QWidget(parent)
 void LastChecks::showCard(const QString& card) {
     list_->clear();
     const auto error = reader_.forEach(
-        HistoryFilter{card, {}, {}, {}},
+        HistoryFilter{card, {}, {}, {}, {}},
         [this](const StoredCheck& check) {
             QString line = QStringLiteral("%1   %2").arg(
                 check.record.started.toString(QStringLiteral("dd/MM/yyyy HH:mm")), outcomeWord(check.record.outcome));

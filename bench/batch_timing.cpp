@@ -27,7 +27,7 @@ int main(int argc, char* argv[]) {
     Card card(port, clock);
     int signalled = 0;
     BatchWindow window(card, clock,
-                       {QCoreApplication::applicationDirPath(), QString(), QString(), nullptr,
+                       {QCoreApplication::applicationDirPath(), QString(), QString(), QString(), nullptr,
                         [&](int status) { signalled = status; }});
     ExitSignals exitSignals([&](int signal) { window.endOnSignal(signal); });
     window.resize(window.sizeHint().expandedTo(QSize(900, 700)));

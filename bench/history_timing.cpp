@@ -76,7 +76,7 @@ bool makeHistory(const QString& path) {
     history.database().transaction();
     for (int n = 1; n <= kChecks; ++n) {
         const RunRecord record = sampleRecord(n);
-        const CheckContext context{QString::number(n % 500), CheckMode::Headless, "/dev/parport0", {}};
+        const CheckContext context{QString::number(n % 500), CheckMode::Headless, "/dev/parport0", {}, {}};
         auto id = history.insert(record, context);
         if (!std::holds_alternative<qint64>(id) || history.complete(std::get<qint64>(id), record, context))
             return false;
@@ -121,7 +121,7 @@ QList<double> endOfCheckMs(const QString& path) {
     addFault(faults, "roto:0");
     SimulatedCard simulated(clock, faults);
     Card card(simulated, clock);
-    CheckJournal journal(path, {"1", CheckMode::Headless, "", {"roto:0"}},
+    CheckJournal journal(path, {"1", CheckMode::Headless, "", {"roto:0"}, {}},
                          [](const QString& warning) { std::printf("%s\n", qPrintable(warning)); });
     QList<double> times;
     for (int n = 0; n < kTimedChecks; ++n) {

@@ -52,7 +52,7 @@ int main(int argc, char* argv[]) {
             if (line == QLatin1String(test.line)) ends << sinceClick.elapsed();
     });
     QTemporaryDir historyFolder;
-    CheckJournal journal(historyFolder.filePath("historial.sqlite"), {"1", CheckMode::Headless, "", {}},
+    CheckJournal journal(historyFolder.filePath("historial.sqlite"), {"1", CheckMode::Headless, "", {}, {}},
                          [](const QString& warning) { std::printf("%s\n", qPrintable(warning)); });
     keepInJournal(run.recorder(), journal);
     int status = -1;

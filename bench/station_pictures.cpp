@@ -34,9 +34,9 @@ int main(int argc, char* argv[]) {
         Card card(simulated, clock);
         QTemporaryDir history;
         const QString path = history.filePath("historial.sqlite");
-        CheckJournal journal(path, {"", CheckMode::Batch, "", {}}, [](const QString&) {});
+        CheckJournal journal(path, {"", CheckMode::Batch, "", {}, {}}, [](const QString&) {});
         journal.flush();
-        BatchWindow window(card, clock, {QCoreApplication::applicationDirPath(), QString(), path, &journal, {}});
+        BatchWindow window(card, clock, {QCoreApplication::applicationDirPath(), QString(), path, QString(), &journal, {}});
         window.resize(1280, 1024);
         window.show();
         window.findChild<QLineEdit*>("number")->setText(QStringLiteral("14"));

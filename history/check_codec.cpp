@@ -191,7 +191,9 @@ enum Column {
     Port,
     Version,
     Volts1,
-    Record = Volts1 + 4
+    Record = Volts1 + 4,
+    Station,
+    Uuid,
 };
 
 // A query's values are read one by one, since building its whole record for each row would cost
@@ -202,12 +204,15 @@ StoredCheck readStoredCheck(const Row& row) {
     if (!row.value(Record).isNull())
         readDocument(QJsonDocument::fromJson(row.value(Record).toString().toUtf8()).object(), check);
     check.id = row.value(Id).toLongLong();
+    check.uuid = row.value(Uuid).toString();
+    check.context.station = row.value(Station).toString();
     check.owner = row.value(Owner).toString();
     check.record.started = timeOf(row.value(Started));
     check.record.finished = timeOf(row.value(Finished));
     check.record.kind = row.value(Kind).toString() == kAnalog ? CheckKind::Analog : CheckKind::Sequence;
     check.record.outcome = valueOf(kOutcomes, row.value(Result).toString());
-    if (check.record.outcome == Outcome::Running && !programRunning(check.owner))
+    // The lab history gives no owner: a running check there is ended by its own station.
+    if (check.record.outcome == Outcome::Running && !check.owner.isNull() && !programRunning(check.owner))
         check.record.outcome = Outcome::Interrupted;
     check.context.card = row.value(Card).toString();
     check.context.mode = valueOf(kModes, row.value(Mode).toString());
@@ -274,6 +279,7 @@ QList<ColumnValue> rowValues(const RunRecord& record, const CheckContext& contex
         {QStringLiteral("mode"), nameOf(kModes, context.mode)},
         {QStringLiteral("outcome"), outcomeName(record.outcome)},
         {QStringLiteral("record"), QString::fromUtf8(reportDocument(record, context).toJson(QJsonDocument::Compact))},
+        {QStringLiteral("station"), orNull(context.station)},
     };
     return values + findingValues(findingsOf(record), context, QStringLiteral(CARDCHECK_VERSION));
 }
@@ -282,13 +288,15 @@ QList<ColumnValue> listedValues(const StoredCheck& check) {
     return findingValues(check.findings, check.context, check.version);
 }
 
-QString storedCheckColumns(int schemaVersion, Reading reading) {
-    if (schemaVersion < 2)
+QString storedCheckColumns(Store store, int schemaVersion, Reading reading) {
+    const bool lab = store == Store::Lab;
+    if (!lab && schemaVersion < 2)
         return QStringLiteral(
             "id, started, finished, card, kind, mode, outcome, owner, NULL, NULL, NULL, NULL, NULL, "
-            "NULL, NULL, NULL, NULL, record");
+            "NULL, NULL, NULL, NULL, record, NULL, NULL");
     // The owner tells only whether a running check's program is still there: it is looked up for those alone.
-    const QString owner = reading == Reading::List || reading == Reading::Spreadsheet
+    const QString owner = lab ? QStringLiteral("NULL")
+                          : reading == Reading::List || reading == Reading::Spreadsheet
                               ? QStringLiteral(
                                     "CASE outcome WHEN 'running' THEN (SELECT owner FROM checks AS row "
                                     "WHERE row.id = checks.id) END")
@@ -300,8 +308,15 @@ QString storedCheckColumns(int schemaVersion, Reading reading) {
                               : QStringLiteral(
                                     "finished, card, kind, mode, outcome, %1, summary, failed_test, "
                                     "failed_inputs, port, version, volts1, volts2, volts3, volts4");
-    return QStringLiteral("id, started, ") + shown.arg(owner) +
-           (reading == Reading::Whole ? QStringLiteral(", record") : QStringLiteral(", NULL"));
+    const QString record = reading != Reading::Whole ? QStringLiteral("NULL")
+                           : lab                     ? QStringLiteral("record::text")
+                                                     : QStringLiteral("record");
+    // The lab history knows a check by its uuid alone.
+    const QString keys = lab                 ? QStringLiteral("station, uuid::text")
+                         : schemaVersion < 3 ? QStringLiteral("NULL, NULL")
+                                             : QStringLiteral("station, uuid");
+    return (lab ? QStringLiteral("0, ") : QStringLiteral("id, ")) + QStringLiteral("started, ") + shown.arg(owner) +
+           u',' + record + u',' + keys;
 }
 
 StoredCheck storedCheck(const QSqlQuery& row) {

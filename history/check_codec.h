@@ -27,7 +27,8 @@ QJsonDocument reportDocument(const RunRecord& record, const CheckContext& contex
 
 // One check as a history keeps it, read back.
 struct StoredCheck {
-    qint64 id = 0;
+    qint64 id = 0;    // in a station's own history; 0 in the lab's
+    QString uuid;     // the identifier the station made for it; empty before schema version 3
     QString owner;    // the program that writes it while it runs
     QString version;  // of the program that wrote it
     // Read whole, with its document; otherwise only its times, kind and outcome, and of its context
@@ -52,10 +53,12 @@ QList<ColumnValue> listedValues(const StoredCheck& check);
 // What a reader reads of each check: what a list shows, what a spreadsheet shows, every column but
 // the document, or the check whole.
 enum class Reading { List, Spreadsheet, Columns, Whole };
+// A station's own SQLite history, or the lab's on a PostgreSQL server.
+enum class Store { Local, Lab };
 // The columns, in the order storedCheck reads them, that a reader selects from a history of that
 // schema version; those of a list and a spreadsheet are held whole by an index. A history of
 // version 1 keeps only the document, which is read whole then.
-QString storedCheckColumns(int schemaVersion, Reading reading);
+QString storedCheckColumns(Store store, int schemaVersion, Reading reading);
 // A row of those columns, from a query or from a model's fetched row. A check left running by a
 // program that is gone (killed, a crash, a power cut) reads as interrupted.
 StoredCheck storedCheck(const QSqlQuery& row);

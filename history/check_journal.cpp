@@ -2,8 +2,13 @@
 
 #include "history/history_database.h"
 
-CheckJournal::CheckJournal(QString path, CheckContext context, std::function<void(const QString&)> warn)
-    : path_(std::move(path)), context_(std::move(context)), warn_(std::move(warn)), thread_([this] { work(); }) {
+CheckJournal::CheckJournal(QString path, CheckContext context, std::function<void(const QString&)> warn,
+                           std::function<void()> written)
+    : path_(std::move(path)),
+      context_(std::move(context)),
+      warn_(std::move(warn)),
+      written_(std::move(written)),
+      thread_([this] { work(); }) {
     post([this] {
         auto opened = HistoryDatabase::open(path_, true);
         if (auto* error = std::get_if<QString>(&opened)) return fail(*error);
@@ -30,6 +35,7 @@ int CheckJournal::checkStarted(const RunRecord& record, const std::optional<QStr
         auto inserted = database_->insert(record, context);
         if (auto* error = std::get_if<QString>(&inserted)) return fail(*error);
         rows_.insert(check, std::get<qint64>(inserted));
+        if (written_) written_();
     });
     return check;
 }
@@ -38,7 +44,8 @@ void CheckJournal::checkEnded(int check, const RunRecord& record) {
     const CheckContext context = contexts_.take(check);
     post([this, check, record, context] {
         if (failed_ || !rows_.contains(check)) return;
-        if (auto error = database_->complete(rows_.take(check), record, context)) fail(*error);
+        if (auto error = database_->complete(rows_.take(check), record, context)) return fail(*error);
+        if (written_) written_();
     });
 }
 

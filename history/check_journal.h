@@ -21,10 +21,13 @@ class HistoryDatabase;
 // A check's row is written when it starts and completed when it ends. When the history cannot be
 // used, warn is called once (on the journal's thread) with a Spanish message that names the file
 // and the cause, and nothing more is written; the checks go on exactly as without a history.
+// written, when given, is called on the journal's thread after each row is written (a lab sender
+// is woken by it).
 class CheckJournal : public QObject {
     Q_OBJECT
 public:
-    CheckJournal(QString path, CheckContext context, std::function<void(const QString&)> warn);
+    CheckJournal(QString path, CheckContext context, std::function<void(const QString&)> warn,
+                 std::function<void()> written = {});
     // Whatever was handed over is written before the journal goes.
     ~CheckJournal() override;
 
@@ -45,6 +48,7 @@ private:
     const QString path_;
     const CheckContext context_;
     std::function<void(const QString&)> warn_;
+    std::function<void()> written_;
     QHash<int, CheckContext> contexts_;  // running check -> its context
     int lastCheck_ = 0;
 

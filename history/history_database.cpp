@@ -10,6 +10,7 @@
 #include <QStandardPaths>
 #include <QStorageInfo>
 #include <QThread>
+#include <QUuid>
 
 #include "history/check_codec.h"
 
@@ -51,6 +52,29 @@ const char* const kStepTo2Indexes[] = {
     "CREATE INDEX checks_by_card ON checks (card, started, id, kind, outcome, summary)",
     "CREATE INDEX checks_exported ON checks (started, id, card, finished, kind, mode, outcome, summary, "
     "failed_test, failed_inputs, port, version, volts1, volts2, volts3, volts4)",
+};
+// Version 3 gives each check the identifier the lab history knows it by, the station that made it
+// (set for older checks when they are first sent) and whether it waits to be sent: 0 waits,
+// 1 sent as it is, 2 sent as interrupted (a running check whose program is gone).
+const char* const kStepTo3[] = {
+    "ALTER TABLE checks ADD COLUMN uuid TEXT",
+    "ALTER TABLE checks ADD COLUMN station TEXT",
+    "ALTER TABLE checks ADD COLUMN sent INTEGER NOT NULL DEFAULT 0",
+    // A version 4 UUID, as QUuid makes them, for every check kept before.
+    "UPDATE checks SET uuid = lower(hex(randomblob(4)) || '-' || hex(randomblob(2)) || '-4' || "
+    "substr(hex(randomblob(2)), 2) || '-' || substr('89ab', 1 + abs(random()) % 4, 1) || "
+    "substr(hex(randomblob(2)), 2) || '-' || hex(randomblob(6)))",
+    "CREATE UNIQUE INDEX checks_by_uuid ON checks (uuid)",
+    "CREATE INDEX checks_unsent ON checks (id) WHERE sent = 0",
+    // A list shows the station too: its indexes hold it.
+    "DROP INDEX checks_listed",
+    "DROP INDEX checks_by_card",
+    "DROP INDEX checks_exported",
+    "CREATE INDEX checks_listed ON checks (started, id, card, kind, outcome, summary, station)",
+    "CREATE INDEX checks_by_card ON checks (card, started, id, kind, outcome, summary, station)",
+    "CREATE INDEX checks_by_station ON checks (station, started, id, card, kind, outcome, summary)",
+    "CREATE INDEX checks_exported ON checks (started, id, card, finished, kind, mode, outcome, summary, "
+    "failed_test, failed_inputs, port, version, volts1, volts2, volts3, volts4, station)",
 };
 
 // SQLite's primary result codes, in the user's words.
@@ -197,6 +221,7 @@ std::optional<QString> HistoryDatabase::prepareSchema(bool create, bool& transie
     if (done && version < 1) done = runAll(query, kStepTo1);
     if (done && version < 2)
         done = runAll(query, kStepTo2Columns) && fillListedColumns() && runAll(query, kStepTo2Indexes);
+    if (done && version < 3) done = runAll(query, kStepTo3);
     done = done && query.exec(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
     done = done && query.exec(QStringLiteral("COMMIT"));
     if (done) {
@@ -212,7 +237,8 @@ std::optional<QString> HistoryDatabase::prepareSchema(bool create, bool& transie
 bool HistoryDatabase::fillListedColumns() {
     QSqlQuery rows(database());
     rows.setForwardOnly(true);
-    if (!rows.exec(QStringLiteral("SELECT %1 FROM checks").arg(storedCheckColumns(1, Reading::Whole)))) return false;
+    if (!rows.exec(QStringLiteral("SELECT %1 FROM checks").arg(storedCheckColumns(Store::Local, 1, Reading::Whole))))
+        return false;
     QSqlQuery update(database());
     bool prepared = false;
     while (rows.next()) {
@@ -240,12 +266,13 @@ bool HistoryDatabase::runAll(QSqlQuery& query, const char* const (&statements)[N
 
 std::variant<qint64, QString> HistoryDatabase::insert(const RunRecord& record, const CheckContext& context) {
     const QList<ColumnValue> values = rowValues(record, context);
-    QStringList columns{QStringLiteral("owner")};
+    QStringList columns{QStringLiteral("owner"), QStringLiteral("uuid")};
     for (const ColumnValue& value : values) columns << value.column;
     QSqlQuery query(database());
-    query.prepare(QStringLiteral("INSERT INTO checks (%1) VALUES (?%2)")
+    query.prepare(QStringLiteral("INSERT INTO checks (%1) VALUES (?, ?%2)")
                       .arg(columns.join(u','), QStringLiteral(", ?").repeated(values.size())));
     query.addBindValue(thisProgram());
+    query.addBindValue(QUuid::createUuid().toString(QUuid::WithoutBraces));
     for (const ColumnValue& value : values) query.addBindValue(value.value);
     if (!execute(query)) return problem(sqliteCause(query.lastError()));
     return query.lastInsertId().toLongLong();
@@ -256,7 +283,8 @@ std::optional<QString> HistoryDatabase::complete(qint64 id, const RunRecord& rec
     QStringList assignments;
     for (const ColumnValue& value : values) assignments << value.column + QStringLiteral(" = ?");
     QSqlQuery query(database());
-    query.prepare(QStringLiteral("UPDATE checks SET %1 WHERE id = ?").arg(assignments.join(u',')));
+    // Its end waits to be sent, as its start did.
+    query.prepare(QStringLiteral("UPDATE checks SET %1, sent = 0 WHERE id = ?").arg(assignments.join(u',')));
     for (const ColumnValue& value : values) query.addBindValue(value.value);
     query.addBindValue(id);
     if (!execute(query)) return problem(sqliteCause(query.lastError()));

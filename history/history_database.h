@@ -29,10 +29,13 @@
 //   record    the JSON document
 //   summary, failed_test, failed_inputs, port, version, volts1 to volts4: what a list shows of the
 //             record (schema version 2 on)
+//   uuid      the check's identifier, made by the station, which the lab history knows it by
+//   station   the station that made it; NULL for a check kept before version 3 until it is sent
+//   sent      0 while it waits to be sent to the lab history (schema version 3 on)
 // Every connection lives in the thread that opened it.
 class HistoryDatabase {
 public:
-    static constexpr int kSchemaVersion = 2;
+    static constexpr int kSchemaVersion = 3;
     static constexpr int kBusyTimeoutMs = 5000;
 
     // Opens the history at path, creating it (and its folder) when create is set; or says in

@@ -9,6 +9,7 @@
 #include <QVariantList>
 
 #include "history/history_database.h"
+#include "lab/lab_database.h"
 
 namespace {
 
@@ -58,12 +59,21 @@ private:
 
 }  // namespace
 
-HistoryReader::HistoryReader(QString path) : path_(std::move(path)) {}
+HistoryReader::HistoryReader(QString path, QString lab) : path_(std::move(path)), labConnection_(std::move(lab)) {}
 
 HistoryReader::~HistoryReader() = default;
 
 std::optional<QString> HistoryReader::problem() {
-    if (history_) return std::nullopt;
+    if (history_ || lab_) return std::nullopt;
+    if (!labConnection_.isEmpty() && !labProblem_) {
+        auto opened = LabDatabase::open(labConnection_);
+        if (auto* lab = std::get_if<std::unique_ptr<LabDatabase>>(&opened)) {
+            lab_ = std::move(*lab);
+            return std::nullopt;
+        }
+        labProblem_ =
+            std::get<LabDatabase::Failure>(opened).message + QStringLiteral(" Se muestra el historial de este puesto.");
+    }
     if (path_.isEmpty()) return QStringLiteral("Las comprobaciones no se guardan en el historial (--no-history).");
     if (missing()) return QStringLiteral("Todavía no hay ninguna comprobación en el historial %1.").arg(path_);
     auto opened = HistoryDatabase::open(path_, false);
@@ -73,7 +83,16 @@ std::optional<QString> HistoryReader::problem() {
 }
 
 bool HistoryReader::missing() const {
-    return !history_ && !path_.isEmpty() && !QFile::exists(path_);
+    return !history_ && !lab_ && !path_.isEmpty() && !QFile::exists(path_);
+}
+
+QSqlDatabase HistoryReader::database() const {
+    return lab_ ? lab_->database() : history_->database();
+}
+
+QString HistoryReader::columns(Reading reading) const {
+    return lab_ ? storedCheckColumns(Store::Lab, lab_->schemaVersion(), reading)
+                : storedCheckColumns(Store::Local, history_->schemaVersion(), reading);
 }
 
 QString HistoryReader::cannotRead(const QString& cause) const {
@@ -103,12 +122,22 @@ QSqlQuery HistoryReader::filtered(const HistoryFilter& filter, int limit, Readin
         conditions << QStringLiteral("started < ?");
         values << utcText(filter.to.addDays(1));
     }
-    QString sql = QStringLiteral("SELECT %1 FROM checks").arg(storedCheckColumns(history_->schemaVersion(), reading));
+    if (!filter.station.isEmpty()) {
+        // A history kept before stations were named has none.
+        if (!lab_ && history_->schemaVersion() < 3) {
+            conditions << QStringLiteral("0");
+        } else {
+            conditions << QStringLiteral("station = ?");
+            values << filter.station;
+        }
+    }
+    QString sql = QStringLiteral("SELECT %1 FROM checks").arg(columns(reading));
     if (!conditions.isEmpty()) sql += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
-    // The id follows the time in the indexes that hold a list, so the newest come first unsorted.
-    sql += QStringLiteral(" ORDER BY started DESC, id DESC");
+    // The id follows the time in the local indexes that hold a list, so the newest come first
+    // unsorted; the lab's indexes hold the time alone in that order.
+    sql += lab_ ? QStringLiteral(" ORDER BY started DESC") : QStringLiteral(" ORDER BY started DESC, id DESC");
     if (limit > 0) sql += QStringLiteral(" LIMIT %1").arg(limit);
-    QSqlQuery query(history_->database());
+    QSqlQuery query(database());
     // A model moves back and forth over the rows it has fetched.
     query.setForwardOnly(reading != Reading::Columns);
     query.prepare(sql);
@@ -130,15 +159,17 @@ std::optional<QString> HistoryReader::forEach(const HistoryFilter& filter,
 
 std::optional<QSqlQuery> HistoryReader::query(const HistoryFilter& filter) {
     if (problem()) return std::nullopt;
-    return filtered(filter, 0, Reading::Columns);
+    // A scrollable PostgreSQL result is fetched whole at once: the lab's newest only.
+    return filtered(filter, lab_ ? kLabRowsShown : 0, Reading::Columns);
 }
 
-std::optional<StoredCheck> HistoryReader::whole(qint64 id) {
+std::optional<StoredCheck> HistoryReader::whole(const StoredCheck& check) {
     if (problem()) return std::nullopt;
-    QSqlQuery query(history_->database());
-    query.prepare(QStringLiteral("SELECT %1 FROM checks WHERE id = ?")
-                      .arg(storedCheckColumns(history_->schemaVersion(), Reading::Whole)));
-    query.addBindValue(id);
+    QSqlQuery query(database());
+    query.prepare(
+        QStringLiteral("SELECT %1 FROM checks WHERE %2")
+            .arg(columns(Reading::Whole), lab_ ? QStringLiteral("uuid = ?::uuid") : QStringLiteral("id = ?")));
+    query.addBindValue(lab_ ? QVariant(check.uuid) : QVariant(check.id));
     if (!query.exec() || !query.next()) return std::nullopt;
     return storedCheck(query);
 }
@@ -169,8 +200,9 @@ std::optional<QString> HistoryReader::writeCsv(const HistoryFilter& filter, cons
 }
 
 QString historyLine(const StoredCheck& check) {
-    QString line = QStringLiteral("%1  %2  %3  %4")
-                       .arg(dateTimeText(check.record.started), cardWord(check.context.card).leftJustified(12),
+    QString line = QStringLiteral("%1  %2  %3  %4  %5")
+                       .arg(dateTimeText(check.record.started), check.context.station.leftJustified(10),
+                            cardWord(check.context.card).leftJustified(12),
                             kindWord(check.record.kind).leftJustified(9), outcomeWord(check.record.outcome));
     if (check.record.outcome == Outcome::Fail && !check.findings.summary.isEmpty())
         line += QStringLiteral(": ") + check.findings.summary;
@@ -182,7 +214,7 @@ QByteArray csvHeader() {
            csvLine({QStringLiteral("inicio"), QStringLiteral("fin"), QStringLiteral("tarjeta"), QStringLiteral("tipo"),
                     QStringLiteral("modo"), QStringLiteral("puerto"), QStringLiteral("resultado"),
                     QStringLiteral("test fallido"), QStringLiteral("entradas con fallo"),
-                    QStringLiteral("tensiones analógicas (V)"), QStringLiteral("versión")});
+                    QStringLiteral("tensiones analógicas (V)"), QStringLiteral("versión"), QStringLiteral("puesto")});
 }
 
 QByteArray csvRow(const StoredCheck& check) {
@@ -195,7 +227,7 @@ QByteArray csvRow(const StoredCheck& check) {
     return csvLine({dateTimeText(record.started), dateTimeText(record.finished), check.context.card,
                     kindWord(record.kind), modeWord(check.context.mode), portWord(check.context),
                     outcomeWord(record.outcome), findings.failedTest ? QString::number(findings.failedTest) : QString(),
-                    numberList(findings.failedInputs), volts, check.version});
+                    numberList(findings.failedInputs), volts, check.version, check.context.station});
 }
 
 // A cell that begins like a formula is taken as text; one with the separator, a quote or a line

@@ -14,13 +14,15 @@
 #include "history/check_codec.h"
 
 class HistoryDatabase;
+class LabDatabase;
 
-// Which checks a view shows: one card's, one outcome's, those of some days.
+// Which checks a view shows: one card's, one outcome's, those of some days, one station's.
 struct HistoryFilter {
     QString card;                    // the label, exactly; empty for every card
     std::optional<Outcome> outcome;  // interrupted takes in the checks left running by a program that is gone
     QDate from;                      // first day, local time; invalid for no limit
     QDate to;                        // last day, likewise
+    QString station;                 // the station's name, exactly; empty for every station
 };
 
 // The one reader of a history: the command line's list and spreadsheet and the station's views all
@@ -28,14 +30,21 @@ struct HistoryFilter {
 // journal creates with its first check is found then, and never writes to it: a history on a
 // read-only medium, or of an earlier version, is read as it is. Its connection lives in the thread
 // that asks first.
+// With a lab history, it reads the lab's checks, every station's, with the same queries; when the
+// lab cannot be reached, it reads the station's own history and says so (labProblem). Opening the
+// lab may wait on the network (at most LabDatabase::kConnectTimeoutS).
 class HistoryReader {
 public:
-    // An empty path: no history is kept (--no-history).
-    explicit HistoryReader(QString path);
+    // An empty path: no history is kept (--no-history). An empty lab: no lab history.
+    explicit HistoryReader(QString path, QString lab = {});
     ~HistoryReader();
 
     // Why the history cannot be read now, in Spanish; nothing once it is open.
     std::optional<QString> problem();
+    // Why the lab history, when there is one, is not what is read, in Spanish.
+    const std::optional<QString>& labProblem() const { return labProblem_; }
+    bool readsLab() const { return lab_ != nullptr; }
+    const QString& labConnection() const { return labConnection_; }
     // No check has been kept yet: no mistake, though there is nothing to read.
     bool missing() const;
     const QString& path() const { return path_; }
@@ -44,10 +53,12 @@ public:
     // spreadsheet shows it. Gives back what went wrong, if anything.
     std::optional<QString> forEach(const HistoryFilter& filter, const std::function<void(const StoredCheck&)>& visit,
                                    int limit = 0, Reading reading = Reading::List);
-    // The same checks for a model, which moves back and forth over them; nothing when not open.
+    // The same checks for a model, which moves back and forth over them (of a lab history, the
+    // newest kLabRowsShown); nothing when not open.
+    static constexpr int kLabRowsShown = 5000;
     std::optional<QSqlQuery> query(const HistoryFilter& filter);
-    // One check, read whole.
-    std::optional<StoredCheck> whole(qint64 id);
+    // One check of those read, read whole.
+    std::optional<StoredCheck> whole(const StoredCheck& check);
 
     // --history-list: one line per check. Gives back what went wrong, if anything.
     std::optional<QString> writeList(const HistoryFilter& filter, std::FILE* out);
@@ -57,13 +68,18 @@ public:
 
 private:
     QSqlQuery filtered(const HistoryFilter& filter, int limit, Reading reading);
+    QSqlDatabase database() const;
+    QString columns(Reading reading) const;
     QString cannotRead(const QString& cause) const;
 
     QString path_;
+    QString labConnection_;
     std::unique_ptr<HistoryDatabase> history_;
+    std::unique_ptr<LabDatabase> lab_;
+    std::optional<QString> labProblem_;
 };
 
-// One line of --history-list: date and time, label, kind, outcome and what failed.
+// One line of --history-list: date and time, station, label, kind, outcome and what failed.
 QString historyLine(const StoredCheck& check);
 
 // CSV for a spreadsheet set up in Spanish: ';' between fields, decimal commas, quotes where needed,

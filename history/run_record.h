@@ -52,6 +52,7 @@ struct CheckContext {
     CheckMode mode = CheckMode::Window;
     QString device;      // the parallel port's device; empty for the simulated card
     QStringList faults;  // the --fault options as given
+    QString station;     // the station's name (--station); empty in a check kept before it was
 
     bool simulated() const { return device.isEmpty(); }
 };

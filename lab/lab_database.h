@@ -51,6 +51,8 @@ public:
     // completed check is never set back. True when the server's row was written; false when it
     // was already complete and stays as it was. After a failure the connection is best opened anew.
     std::variant<bool, Failure> send(const CheckRow& row);
+    // What an error of this connection means.
+    Failure queryFailure(const class QSqlError& error) const;
 
 private:
     LabDatabase(QString connectionName, QString connection)
@@ -59,7 +61,6 @@ private:
     std::optional<Failure> createSchema();
     Failure failure(Problem problem, const QString& cause) const;
     Failure connectionFailure(const QString& said) const;
-    Failure queryFailure(const class QSqlError& error) const;
 
     QString connectionName_;
     QString connection_;

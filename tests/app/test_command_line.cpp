@@ -33,6 +33,8 @@ void TestCommandLine::accepted_data() {
     QTest::newRow("spreadsheet") << QStringList{"--history-csv", "-", "--card", "7"} << "/dev/parport0" << false
                                  << int(Mode::Csv) << -1;
     QTest::newRow("ports") << QStringList{"--ports"} << "/dev/parport0" << false << int(Mode::Ports) << -1;
+    QTest::newRow("sync") << QStringList{"--history-sync", "--station", "p", "--lab-history", "service=l"}
+                          << "/dev/parport0" << false << int(Mode::Sync) << -1;
 }
 
 void TestCommandLine::accepted() {
@@ -71,6 +73,11 @@ void TestCommandLine::refused_data() {
         {{"--fault", "roto:1"}, "--fault solo se puede usar con --simulate."},
         {{"--simulate", "--port", "/dev/parport1"}, "--port y --simulate no se pueden usar juntos."},
         {{"--history", "h", "--no-history"}, "--history y --no-history no se pueden usar juntos."},
+        {{"--history-list", "--history-sync"}, "--history-list y --history-sync no se pueden usar juntos."},
+        {{"--ports", "--lab-history", "service=l"}, "--lab-history no se usa con --ports."},
+        {{"--ports", "--station", "p"}, "--station no se usa con --ports."},
+        {{"--history-sync", "--card", "7"}, "--card no se usa con --history-sync."},
+        {{"--lab-history", "service=l", "--no-history"}, "--lab-history y --no-history no se pueden usar juntos."},
     };
     for (const auto& [arguments, message] : cases)
         QTest::newRow(qPrintable(arguments.join(u' '))) << arguments << message;
@@ -89,7 +96,8 @@ void TestCommandLine::helpAndVersion() {
     QVERIFY(!help.options);
     QCOMPARE(help.exitStatus, 0);
     for (const char* option :
-         {"--port", "--simulate", "--fault", "--auto", "--ports", "--help", "--version", "cruzados:A,B", "ausente"})
+         {"--port", "--simulate", "--fault", "--auto", "--ports", "--help", "--version", "--lab-history", "--station",
+          "--history-sync", "cruzados:A,B", "ausente"})
         QVERIFY2(help.text.contains(QLatin1String(option)), option);
     QVERIFY(help.text.indexOf("cruzados:A,B") > help.text.indexOf("--auto"));  // the faults below the options
 

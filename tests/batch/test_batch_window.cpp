@@ -59,9 +59,9 @@ struct Station {
     QString path = folder.filePath("historial.sqlite");
     PictureFolder pictures;
     CardRig rig;
-    CheckJournal journal{path, {"", CheckMode::Batch, "", {}}, [](const QString& error) { QFAIL(qPrintable(error)); }};
+    CheckJournal journal{path, {"", CheckMode::Batch, "", {}, {}}, [](const QString& error) { QFAIL(qPrintable(error)); }};
     QList<int> ended;
-    BatchWindow window{rig.card, rig.clock, {pictures.path(), "", path, &journal, [this](int s) { ended << s; }}};
+    BatchWindow window{rig.card, rig.clock, {pictures.path(), "", path, {}, &journal, [this](int s) { ended << s; }}};
 };
 
 RunRecord failedOn(QList<int> inputs, const QDateTime& started = QDateTime::currentDateTime()) {
@@ -250,7 +250,7 @@ void TestBatchWindow::csvOfFilteredView() {
         for (const auto& [card, daysAgo, passed] : checks) {
             RunRecord record = failedOn({4}, now.addDays(-daysAgo));
             if (passed) record.outcome = Outcome::Pass, record.tests.clear();
-            const CheckContext context{card, CheckMode::Batch, "", {}};
+            const CheckContext context{card, CheckMode::Batch, "", {}, {}};
             history.complete(std::get<qint64>(history.insert(record, context)), record, context);
         }
     }
@@ -293,12 +293,12 @@ void TestBatchWindow::sheetOfFailedCheck() {
     const QByteArray bytes = pdf.readAll();
     QVERIFY(bytes.startsWith("%PDF") && bytes.count("/Type /Page\n") + bytes.count("/Type /Page ") == 1);
     QTextDocument sheet;
-    sheet.setHtml(cardSheetHtml(*HistoryReader(station.path).whole(view.model()->check(0).id)));
+    sheet.setHtml(cardSheetHtml(*HistoryReader(station.path).whole(view.model()->check(0))));
     for (const char* text : {"Ficha de la tarjeta 21", "TARJETA SIMULADA", "TARJETA CON FALLOS", "00001000 (8)",
                              "11110111 (247)", "11011111 (223)", "3, 5"})
         QVERIFY2(sheet.toPlainText().contains(text), qPrintable(sheet.toPlainText()));
     QCOMPARE(sheet.toPlainText().count("Test 1, paso 3"), 1);  // read twice, said once
-    QVERIFY(cardSheetHtml(*HistoryReader(station.path).whole(view.model()->check(0).id)).contains("<img"));
+    QVERIFY(cardSheetHtml(*HistoryReader(station.path).whole(view.model()->check(0))).contains("<img"));
     // The chosen check's wiring beside the list.
     station.find<QTableView>("historyTable")->selectRow(0);
     const QLabel* wiring = view.findChild<QLabel*>("historyWiring");

@@ -123,7 +123,8 @@ void TestOffscreenCheck::wholeRun() {
     QTemporaryDir folder;
     const QString path = folder.filePath("historial.sqlite");
     QStringList warnings;
-    CheckJournal journal(path, {"14", CheckMode::Headless, "", faults}, [&](const QString& w) { warnings << w; });
+    CheckJournal journal(path, {"14", CheckMode::Headless, "", faults, "puesto"},
+                         [&](const QString& w) { warnings << w; });
     HistoryReader history(path);
     QStringList printed;
     OffscreenCheck run(rig.card, rig.clock, pictures.path(), {Outcome::Fail, true});
@@ -157,7 +158,7 @@ void TestOffscreenCheck::wholeRun() {
     QCOMPARE(compactTrace(trace.mid(relaysOff + 2)), digitalFailure ? QStringList({"S100", "R"}) : QStringList());
     QVERIFY(idle(run.window()) && !rig.clock.hasAlarms());
 
-    const QJsonObject report = reportDocument(run.record(), {"", CheckMode::Headless, "", faults}).object();
+    const QJsonObject report = reportDocument(run.record(), {"", CheckMode::Headless, "", faults, {}}).object();
     QCOMPARE(report["outcome"].toString(), status == 0 ? "pass" : status == 1 ? "fail" : "interrupted");
     QCOMPARE(report["exit_status"].toInt(), status);
     QCOMPARE(report["card_answers"].toBool(), faults != QStringList{"ausente"});
@@ -183,15 +184,17 @@ void TestOffscreenCheck::wholeRun() {
     journal.flush();
     QCOMPARE(warnings, QStringList{});
     stored.clear();
-    QVERIFY(!history.forEach({"14", {}, {}, {}}, [&](const StoredCheck& check) { stored << check; }));
+    QVERIFY(!history.forEach({"14", {}, {}, {}, {}}, [&](const StoredCheck& check) { stored << check; }));
     QCOMPARE(stored.size(), 1);
-    QTEST(historyLine(stored[0]).mid(QStringLiteral("2026-12-07 10:00:00  ").size()).simplified(), "listed");
-    QVERIFY(!history.forEach({"14", {}, {}, {}}, [&](const StoredCheck& check) { stored[0] = check; }, 0,
+    QFETCH(QString, listed);
+    QCOMPARE(historyLine(stored[0]).mid(QStringLiteral("2026-12-07 10:00:00  ").size()).simplified(),
+             "puesto " + listed);
+    QVERIFY(!history.forEach({"14", {}, {}, {}, {}}, [&](const StoredCheck& check) { stored[0] = check; }, 0,
                              Reading::Spreadsheet));
     const QString row = QString::fromUtf8(csvRow(stored[0])).trimmed();
     QFETCH(QString, csvTail);
-    QVERIFY2(row.endsWith(csvTail), qPrintable(row));
-    const std::optional<StoredCheck> whole = history.whole(stored[0].id);
+    QVERIFY2(row.endsWith(csvTail + ";puesto"), qPrintable(row));
+    const std::optional<StoredCheck> whole = history.whole(stored[0]);
     QVERIFY(whole);
     QTEST(diagnosisLines(whole->record), "diagnosis");
     QCOMPARE(reportDocument(whole->record, whole->context), reportDocument(run.record(), whole->context));

@@ -29,7 +29,7 @@ void TestHistory::windowChecks() {
     const QString path = folder.filePath("historial.sqlite");
     FakeNavigation navigation;
     {
-        CheckJournal journal(path, {"", CheckMode::Window, "", {}}, [](const QString&) {});
+        CheckJournal journal(path, {"", CheckMode::Window, "", {}, {}}, [](const QString&) {});
         auto* form = new Form3(rig.card, rig.clock, navigation, pictures.path());
         keepInJournal(*new RunRecorder(*form, rig.clock), journal);
         form->Form_Load();
@@ -71,7 +71,7 @@ void TestHistory::unusableHistory() {
     PictureFolder pictures;
     QStringList warnings;
     {
-        CheckJournal journal(history, {"", CheckMode::Headless, "", {}}, [&](const QString& w) { warnings << w; });
+        CheckJournal journal(history, {"", CheckMode::Headless, "", {}, {}}, [&](const QString& w) { warnings << w; });
         OffscreenCheck check(rig.card, rig.clock, pictures.path(), {Outcome::Fail, true});
         keepInJournal(check.recorder(), journal);
         check.start();

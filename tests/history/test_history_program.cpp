@@ -4,6 +4,8 @@
 #include <QSqlQuery>
 #include <QtTest>
 
+#include "tests/support/program_run.h"
+
 // The history as the program keeps it and reads it back, for a user at a terminal.
 class TestHistoryProgram : public QObject {
     Q_OBJECT
@@ -19,25 +21,6 @@ namespace {
 
 const QString kBrokenFirstWire = QStringLiteral(
     "SE HA PRODUCIDO UN ERROR\nCOMPRUEBE LAS CONEXIONES\nSE HA PRODUCIDO UN ERROR\nCOMPRUEBE LAS CONEXIONES\n");
-
-struct Run {
-    int status;
-    QString out;
-    QString err;
-    QByteArray outBytes;
-};
-
-Run run(const QStringList& arguments) {
-    QProcess program;
-    // Fixed times in what the program prints.
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("TZ", "UTC");
-    program.setProcessEnvironment(environment);
-    program.start(CARDCHECK_EXECUTABLE, arguments);
-    program.waitForFinished(30000);
-    const QByteArray out = program.readAllStandardOutput();
-    return {program.exitCode(), QString::fromUtf8(out), QString::fromUtf8(program.readAllStandardError()), out};
-}
 
 QByteArray contents(const QString& path) {
     QFile file(path);
@@ -59,7 +42,7 @@ void TestHistoryProgram::labelsRefused_data() {
 
 void TestHistoryProgram::labelsRefused() {
     QFETCH(QString, label);
-    const Run refused = run({"--auto", "--port", "/nonexistent", "--card", label});
+    const ProgramRun refused = runProgram({"--auto", "--port", "/nonexistent", "--card", label});
     QCOMPARE(refused.status, 2);
     QFETCH(QString, message);
     QVERIFY2(refused.err.contains(message) && !refused.err.contains("/nonexistent"), qPrintable(refused.err));
@@ -82,11 +65,11 @@ void TestHistoryProgram::twoProgramsAndSpreadsheet() {
     const QString warnings = QString::fromUtf8(first.readAllStandardError() + second.readAllStandardError());
     QVERIFY2(!warnings.contains("historial"), qPrintable(warnings));
 
-    const Run list = run({"--history-list", "--history", history});
+    const ProgramRun list = runProgram({"--history-list", "--history", history});
     QCOMPARE(list.status, 0);
     QVERIFY2(list.out.count("completa   con fallos: test 1, paso 0: entrada 0\n") == 2, qPrintable(list.out));
     QVERIFY(list.out.contains(label) && list.out.contains("  8 "));
-    const Run csv = run({"--history-csv", "-", "--history", history, "--card", label});
+    const ProgramRun csv = runProgram({"--history-csv", "-", "--history", history, "--card", label});
     const QStringList rows = csv.out.split("\r\n", Qt::SkipEmptyParts);
     QCOMPARE(rows.size(), 2);
     QVERIFY(csv.outBytes.startsWith("\xEF\xBB\xBFinicio;fin;tarjeta;tipo;modo;puerto;resultado;test fallido;"));
@@ -100,10 +83,10 @@ void TestHistoryProgram::killedCheckReadsInterrupted() {
     const QString history = dir.filePath("historial.sqlite");
     QProcess program;
     program.start(CARDCHECK_EXECUTABLE, {"--auto", "--simulate", "--history", history, "--card", "9"});
-    QTRY_VERIFY_WITH_TIMEOUT(run({"--history-list", "--history", history}).out.contains("  en curso"), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(runProgram({"--history-list", "--history", history}).out.contains("  en curso"), 10000);
     ::kill(pid_t(program.processId()), SIGKILL);
     QVERIFY(program.waitForFinished(5000));
-    const Run list = run({"--history-list", "--history", history});
+    const ProgramRun list = runProgram({"--history-list", "--history", history});
     QVERIFY2(list.out.endsWith("  9             completa   interrumpida\n"), qPrintable(list.out));
 }
 
@@ -115,23 +98,25 @@ void TestHistoryProgram::firstVersionHistory() {
     QVERIFY(QFile::copy(QFINDTESTDATA("data/history-v1.sqlite"), history));
     const QByteArray list = contents(QFINDTESTDATA("data/history-v1.list"));
     const QByteArray csv = contents(QFINDTESTDATA("data/history-v1.csv"));
-    QCOMPARE(run({"--history-list", "--history", history}).outBytes, list);
-    QCOMPARE(run({"--history-csv", "-", "--history", history}).outBytes, csv);
+    QCOMPARE(runProgram({"--history-list", "--history", history}).outBytes, list);
+    QCOMPARE(runProgram({"--history-csv", "-", "--history", history}).outBytes, csv);
     QCOMPARE(contents(history), contents(QFINDTESTDATA("data/history-v1.sqlite")));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"historial.sqlite"});
 
-    QCOMPARE(run({"--auto", "--simulate", "--fault", "roto:0", "--history", history, "--card", "nueva"}).status, 1);
-    const Run after = run({"--history-list", "--history", history});
+    QCOMPARE(runProgram({"--auto", "--simulate", "--fault", "roto:0", "--history", history, "--card", "nueva"}).status,
+             1);
+    const ProgramRun after = runProgram({"--history-list", "--history", history});
     QVERIFY2(after.out.endsWith(QString::fromUtf8(list)), qPrintable(after.out));
-    QVERIFY(after.out.section(u'\n', 0, 0).endsWith("nueva         completa   con fallos: test 1, paso 0: entrada 0"));
-    QVERIFY(run({"--history-csv", "-", "--history", history}).outBytes.endsWith(csv.mid(csv.indexOf('\n') + 1)));
+    QVERIFY(
+        after.out.section(u'\n', 0, 0).endsWith("  nueva         completa   con fallos: test 1, paso 0: entrada 0"));
+    QVERIFY(runProgram({"--history-csv", "-", "--history", history}).outBytes.endsWith(csv.mid(csv.indexOf('\n') + 1)));
     {
         QSqlDatabase database = QSqlDatabase::addDatabase("QSQLITE", "v1");
         database.setDatabaseName(history);
         QVERIFY(database.open());
         QSqlQuery version(database);
         QVERIFY(version.exec("PRAGMA user_version") && version.next());
-        QCOMPARE(version.value(0).toInt(), 2);
+        QCOMPARE(version.value(0).toInt(), 3);
     }
     QSqlDatabase::removeDatabase("v1");
 }

@@ -6,168 +6,98 @@
 #include "lab/lab_database.h"
 #include "lab/lab_settings.h"
 
-namespace {
-
-// The pairs as "key|value|key|value", or the refusal.
-QString read(const QString& text) {
-    const auto parsed = parseConnectionString(text);
-    if (auto* refusal = std::get_if<QString>(&parsed)) return *refusal;
-    QStringList pairs;
-    for (const ConnectionSetting& setting : std::get<ConnectionSettings>(parsed)) pairs << setting.key << setting.value;
-    return pairs.join('|');
-}
-
-// The connection and station, or the refusal.
-QString resolved(const std::variant<LabSettings, QString>& settings) {
-    if (auto* refusal = std::get_if<QString>(&settings)) return *refusal;
-    return std::get<LabSettings>(settings).connection + " @ " + std::get<LabSettings>(settings).station;
-}
-
-std::optional<QString> given(const char* value) {
-    return value ? std::optional<QString>(value) : std::nullopt;
-}
-
-}  // namespace
-
 class TestLabSettings : public QObject {
     Q_OBJECT
 private slots:
-    // Read as libpq reads it; a refusal is told by its start.
+    // Read as libpq reads it (the pairs as "key|value|..."); a refusal is told by its start.
     void connectionStrings_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
-        auto add = [](const char* name, const char* text, const QString& expected) {
-            QTest::newRow(name) << QString(text) << expected;
-        };
-        const QString pgpass =
-            "la contraseña no va en la cadena de conexión (password=): póngala en ~/.pgpass (o en el archivo que "
-            "diga PGPASSFILE), con permisos 0600";
-        const QString pairs =
-            "no se admite un URI postgresql://: escriba pares clave=valor, por ejemplo «host=servidor "
-            "dbname=historial user=puesto07» o «service=laboratorio»";
-        add("service", "service=laboratorio", "service|laboratorio");
-        add("TLS", "host=s sslmode=verify-full sslrootcert=/ruta/ca.crt",
-            "host|s|sslmode|verify-full|sslrootcert|/ruta/ca.crt");
-        add("blanks and quotes", "  host = s\tdbname='his torial' user=''", "host|s|dbname|his torial|user|");
-        add("escapes", R"(dbname='l\'aula \\ 2' user=pue\ sto)", R"(dbname|l'aula \ 2|user|pue sto)");
-        add("password in a value", "options='-c password_encryption=md5'", "options|-c password_encryption=md5");
-        add("password", "host=s password=secreto", pgpass);
-        add("password, blanks, quotes", "host=s  password = 'dos palabras'", pgpass);
-        add("password, escaped quote", R"(password='it\'s' host=s)", pgpass);
-        add("password, unclosed", "password='secreto", pgpass);
-        add("PASSWORD", "PASSWORD=secreto", pgpass);
-        add("URI", "postgresql://puesto07@servidor/historial", pairs);
-        add("short URI", "  POSTGRES://servidor", pairs);
-        add("no =", "servidor", "falta «=» tras «servidor»");
-        add("key without value", "host=s dbname", "falta «=» tras «dbname»");
-        add("no key", "=historial", "falta el nombre antes de «=»");
-        add("odd key", "ho-st=s", "«ho-st» no es el nombre de una opción");
-        add("open quote", "dbname='historial", "la comilla del valor de «dbname» no se cierra");
-        add("semicolon", "host=a dbname='x;y'",
-            "el valor de «dbname» lleva «;», que el controlador de Qt no deja pasar");
-        add("empty", " \t", "está vacía");
+        const QString pgpass = "la contraseña no va en la cadena de conexión (password=): póngala en ~/.pgpass";
+        for (const auto& [text, expected] : QList<std::pair<QString, QString>>{
+                 {"  host = s\tdbname='his torial' user=''", "host|s|dbname|his torial|user|"},
+                 {R"(dbname='l\'aula \\ 2' user=pue\ sto)", R"(dbname|l'aula \ 2|user|pue sto)"},
+                 {"options='-c password_encryption=md5'", "options|-c password_encryption=md5"},
+                 {"host=s password=secreto", pgpass},
+                 {R"(password='it\'s' host=s)", pgpass},
+                 {"postgresql://puesto07@servidor/historial", "no se admite un URI postgresql://"},
+                 {"servidor", "falta «=» tras «servidor»"},
+                 {"dbname='historial", "la comilla del valor de «dbname» no se cierra"},
+                 {"host=a dbname='x;y'", "el valor de «dbname» lleva «;», que el controlador de Qt no deja pasar"}})
+            QTest::newRow(qPrintable(text)) << text << expected;
     }
     void connectionStrings() {
         QFETCH(QString, text);
         QFETCH(QString, expected);
-        const QString got = read(text);
-        QCOMPARE(expected.contains('|') ? got : got.left(expected.size()), expected);
-        // What QPSQL gets reads back the same, with the defaults after the settings.
         const auto parsed = parseConnectionString(text);
-        if (auto* settings = std::get_if<ConnectionSettings>(&parsed))
-            QCOMPARE(read(labConnectOptions(*settings)).left(expected.size() + 1), expected + "|");
+        QStringList pairs;
+        for (const ConnectionSetting& setting :
+             std::get_if<ConnectionSettings>(&parsed) ? std::get<0>(parsed) : ConnectionSettings{})
+            pairs << setting.key << setting.value;
+        const QString got = pairs.isEmpty() ? std::get<QString>(parsed) : pairs.join('|');
+        QCOMPARE(got.left(expected.size()), expected);
+        // What QPSQL gets: the user's own settings kept, the timeouts and keepalives added after them.
+        if (!pairs.isEmpty())
+            QVERIFY(labConnectOptions(std::get<0>(parsed))
+                        .endsWith("connect_timeout='5' keepalives='1' keepalives_idle='30' keepalives_interval='10' "
+                                  "keepalives_count='3' tcp_user_timeout='20000' application_name='cardcheck'"));
     }
 
-    void connectOptionsKeepTheUsersOwn() {
-        const QString options = read(labConnectOptions({{"host", "s"}, {"connect_timeout", "2"}}));
-        QCOMPARE(options,
-                 "host|s|connect_timeout|2|keepalives|1|keepalives_idle|30|keepalives_interval|10|"
-                 "keepalives_count|3|tcp_user_timeout|20000|application_name|cardcheck");
-    }
-
-    void stationNames_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("problem");
-        auto add = [](const char* row, const QString& name, const char* problem) {
-            QTest::newRow(row) << name << QString(problem);
-        };
-        add("plain", "puesto07", "");
-        add("accents and blanks", "Aula 2 · mesa 3 (Peñalara)", "");
-        add("64", QString(64, 'x'), "");
-        add("empty", "", "está vacío");
-        add("65", QString(65, 'x'), "tiene 65 caracteres y no puede pasar de 64");
-        add("new line", "puesto\n07", "lleva un carácter de control");
-        add("tab", "puesto\t07", "lleva un carácter de control");
-        add("escape", "puesto\x1b[2J", "lleva un carácter de control");
-    }
-    void stationNames() {
-        QFETCH(QString, name);
-        QFETCH(QString, problem);
-        QCOMPARE(stationNameProblem(name).value_or(QString()), problem);
-    }
-
-    // Each value from the command line, else the user's file, else the system's; USER and SYSTEM
-    // stand for the files' paths, HOST for the host name.
+    // Each value from the command line ("-": not given), else the user's file, else the system's;
+    // USER and SYSTEM stand for the files' paths, HOST for the host name.
     void precedence_data() {
-        QTest::addColumn<QString>("name");
-        auto add = [this](const char* name, const char* labHistory, const char* station, const char* user,
-                          const char* system, const char* expected) {
-            cases_[name] = {labHistory, station, user, system, expected};
-            QTest::newRow(name) << QString(name);
+        for (const char* column : {"labHistory", "station", "user", "system", "expected"})
+            QTest::addColumn<QString>(column);
+        auto add = [](const char* name, QStringList values) {
+            QTest::newRow(name) << values[0] << values[1] << values[2] << values[3] << values[4];
         };
-        add("nothing", nullptr, nullptr, "", "", " @ HOST");
-        add("system", nullptr, nullptr, "", "laboratorio=service=lab\npuesto=p1", "service=lab @ p1");
-        add("user over system", nullptr, nullptr, "laboratorio=service=mio\npuesto=p2",
-            "laboratorio=service=lab\npuesto=p1", "service=mio @ p2");
-        add("each key apart", nullptr, nullptr, "puesto=p2", "laboratorio=service=lab\npuesto=p1", "service=lab @ p2");
-        add("command line over both", "service=otro", "p3", "puesto=p2", "laboratorio=service=lab",
-            "service=otro @ p3");
-        add("command line turns it off", "", nullptr, "laboratorio=service=mio", "", " @ HOST");
-        add("user turns it off", nullptr, nullptr, "laboratorio=", "laboratorio=service=lab", " @ HOST");
-        add("host list", nullptr, nullptr, "laboratorio=host=a,b dbname=h", "", "host=a,b dbname=h @ HOST");
-        add("quoted", nullptr, nullptr, "laboratorio=\"host=s dbname='h i'\"", "", "host=s dbname='h i' @ HOST");
-        add("password on the command line", "host=s password=x", nullptr, "", "",
-            "La cadena de conexión del historial del laboratorio (--lab-history) no sirve: la contraseña no va");
-        add("password in the system's file", nullptr, nullptr, "", "laboratorio=host=s password=x",
-            "La cadena de conexión del historial del laboratorio (laboratorio en SYSTEM) no sirve: la contraseña");
-        add("URI in the user's file", nullptr, nullptr, "laboratorio=postgresql://s/h", "",
-            "La cadena de conexión del historial del laboratorio (laboratorio en USER) no sirve: no se admite un URI");
-        add("long station in the user's file", nullptr, nullptr,
-            "puesto=xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"
-            "xxxxxxxxxxxxxxxxxxxxxxx",
-            "", "El nombre del puesto (puesto en USER) no sirve: tiene 65 caracteres");
+        add("nothing", {"-", "-", "", "", " @ HOST"});
+        add("user over system",
+            {"-", "-", "laboratorio=service=mio\npuesto=p2", "laboratorio=service=lab\npuesto=p1", "service=mio @ p2"});
+        add("each key apart", {"-", "-", "puesto=p2", "laboratorio=service=lab\npuesto=p1", "service=lab @ p2"});
+        add("command line over both",
+            {"service=otro", "p3", "puesto=p2", "laboratorio=service=lab", "service=otro @ p3"});
+        add("command line turns it off", {"", "-", "laboratorio=service=mio", "", " @ HOST"});
+        add("host list", {"-", "-", "laboratorio=host=a,b dbname=h", "", "host=a,b dbname=h @ HOST"});
+        add("65 characters in the user's file",
+            {"-", "-", "puesto=" + QString(65, 'x'), "",
+             "El nombre del puesto (puesto en USER) no sirve: tiene 65 caracteres y no puede pasar de 64"});
+        add("control character",
+            {"-", "puesto\t07", "", "", "El nombre del puesto (--station) no sirve: lleva un carácter de control"});
+        add("password in the system's file",
+            {"-", "-", "", "laboratorio=host=s password=x",
+             "La cadena de conexión del historial del laboratorio (laboratorio en SYSTEM) no sirve: la contraseña"});
     }
     void precedence() {
-        QFETCH(QString, name);
-        const Case& c = cases_[name];
+        QFETCH(QString, labHistory);
+        QFETCH(QString, station);
+        QFETCH(QString, user);
+        QFETCH(QString, system);
+        QFETCH(QString, expected);
         QTemporaryDir folder;
         const LabSettingsFiles files{folder.filePath("user.conf"), folder.filePath("system.conf")};
-        for (const auto& [path, lines] : {std::pair{files.user, c.user}, std::pair{files.system, c.system}}) {
+        for (const auto& [path, text] : {std::pair{files.user, user}, std::pair{files.system, system}}) {
             QFile file(path);
-            if (*lines) QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray("[historial]\n") + lines));
+            if (!text.isEmpty())
+                QVERIFY(file.open(QIODevice::WriteOnly) && file.write("[historial]\n" + text.toUtf8()));
         }
-        const QString expected = QString(c.expected)
-                                     .replace("USER", files.user)
-                                     .replace("SYSTEM", files.system)
-                                     .replace("HOST", QSysInfo::machineHostName());
-        QCOMPARE(resolved(resolveLabSettings(given(c.labHistory), given(c.station), files)).left(expected.size()),
-                 expected);
-    }
-
-    void defaultFilesFollowXdg() {
-        qputenv("XDG_CONFIG_HOME", "/tmp/config-de-prueba");
-        QCOMPARE(defaultLabSettingsFiles().user, "/tmp/config-de-prueba/cardcheck/cardcheck.conf");
-        qunsetenv("XDG_CONFIG_HOME");
-        QCOMPARE(defaultLabSettingsFiles().user, QDir::homePath() + "/.config/cardcheck/cardcheck.conf");
-        QCOMPARE(defaultLabSettingsFiles().system, "/etc/xdg/cardcheck/cardcheck.conf");
+        auto given = [](const QString& value) { return value == "-" ? std::nullopt : std::optional(value); };
+        const auto settings = resolveLabSettings(given(labHistory), given(station), files);
+        const QString got =
+            std::holds_alternative<QString>(settings)
+                ? std::get<QString>(settings)
+                : std::get<LabSettings>(settings).connection + " @ " + std::get<LabSettings>(settings).station;
+        expected.replace("USER", files.user)
+            .replace("SYSTEM", files.system)
+            .replace("HOST", QSysInfo::machineHostName());
+        QCOMPARE(got.left(expected.size()), expected);
     }
 
     void passwordNeverRepeated() {
         const auto lab = LabDatabase::open("host=s password=secreto");
         QVERIFY(std::holds_alternative<LabDatabase::Failure>(lab));
-        QVERIFY(
-            std::get<LabDatabase::Failure>(lab).message.startsWith("Historial del laboratorio: la contraseña no va"));
-        QVERIFY(!std::get<LabDatabase::Failure>(lab).message.contains("secreto"));
+        QVERIFY(std::get<LabDatabase::Failure>(lab).message.startsWith("Historial del laboratorio: la contraseña") &&
+                !std::get<LabDatabase::Failure>(lab).message.contains("secreto"));
     }
 
     // Last: Qt looks for its SQL drivers once, and here finds none.
@@ -181,16 +111,6 @@ private slots:
                  "Historial del laboratorio (host=/nowhere dbname=historial): falta el controlador PostgreSQL de Qt "
                  "(paquete libqt6sql6-psql).");
     }
-
-private:
-    struct Case {
-        const char* labHistory;  // nullptr: not on the command line
-        const char* station;
-        const char* user;  // the files' [historial] lines
-        const char* system;
-        const char* expected;
-    };
-    QHash<QString, Case> cases_;
 };
 
 QTEST_GUILESS_MAIN(TestLabSettings)

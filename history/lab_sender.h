@@ -1,0 +1,70 @@
+#ifndef HISTORY_LAB_SENDER_H
+#define HISTORY_LAB_SENDER_H
+
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include <QString>
+
+class HistoryDatabase;
+class LabDatabase;
+
+// A station's own history is its record of truth and the outbox of the lab history: the journal
+// marks every row it writes as waiting (sent = 0), and the checks that wait go to the lab as an
+// upsert on their uuid, then are marked sent. Sending twice changes nothing, so a check sent but
+// not yet marked (a power cut between the two) is merely sent again. A check left running by a
+// program that is gone goes as interrupted; one kept before the station had a lab history goes,
+// once, with the station's name.
+
+struct SendTally {
+    int sent = 0;
+    int waiting = 0;                 // checks that still wait
+    std::optional<QString> problem;  // why they wait, in Spanish
+};
+
+// Sends what waits, a batch at a time. Every call may wait on the network.
+SendTally sendWaiting(HistoryDatabase& local, LabDatabase& lab, const QString& station);
+// How many checks of a history wait to be sent.
+int waitingChecks(HistoryDatabase& local);
+
+// Sends on a thread of its own, with connections of its own, at its start and whenever woken (the
+// journal wakes it after each write): nothing on the windows' thread or in a check's timing ever
+// waits on the network. When the lab cannot be reached or refuses, warn is called (on the sender's
+// thread) once, with a Spanish message that says why, and again only after the lab has answered.
+class LabSender {
+public:
+    LabSender(QString historyPath, QString connection, QString station, std::function<void(const QString&)> warn);
+    LabSender(const LabSender&) = delete;
+    LabSender& operator=(const LabSender&) = delete;
+    // Only once stop() has said true.
+    ~LabSender();
+
+    void wake();
+    // Asks the sender to stop once it has sent what it was woken for, and waits at most waitMs
+    // (forever when negative) for it. False: it still sends, or waits on the network (a connect or a query that the
+    // server does not answer); the thread cannot be ended from outside then, so the object must be left alive.
+    bool stop(int waitMs);
+
+private:
+    void work();
+    void sendNow();
+
+    const QString historyPath_;
+    const QString connection_;
+    const QString station_;
+    std::function<void(const QString&)> warn_;
+    bool warned_ = false;  // on the sender's thread only
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::condition_variable done_;
+    bool woken_ = true;  // what waited before this run goes at its start
+    bool stopping_ = false;
+    bool stopped_ = false;
+    std::thread thread_;
+};
+
+#endif
