@@ -95,9 +95,8 @@ void TestCommandLine::helpAndVersion() {
     const ParsedCommandLine help = parseCommandLine({"cardcheck", "--help"});
     QVERIFY(!help.options);
     QCOMPARE(help.exitStatus, 0);
-    for (const char* option :
-         {"--port", "--simulate", "--fault", "--auto", "--ports", "--help", "--version", "--lab-history", "--station",
-          "--history-sync", "cruzados:A,B", "ausente"})
+    for (const char* option : {"--port", "--simulate", "--fault", "--auto", "--ports", "--help", "--version",
+                               "--lab-history", "--station", "--history-sync", "cruzados:A,B", "ausente"})
         QVERIFY2(help.text.contains(QLatin1String(option)), option);
     QVERIFY(help.text.indexOf("cruzados:A,B") > help.text.indexOf("--auto"));  // the faults below the options
 

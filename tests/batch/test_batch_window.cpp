@@ -59,7 +59,8 @@ struct Station {
     QString path = folder.filePath("historial.sqlite");
     PictureFolder pictures;
     CardRig rig;
-    CheckJournal journal{path, {"", CheckMode::Batch, "", {}, {}}, [](const QString& error) { QFAIL(qPrintable(error)); }};
+    CheckJournal journal{
+        path, {"", CheckMode::Batch, "", {}, {}}, [](const QString& error) { QFAIL(qPrintable(error)); }};
     QList<int> ended;
     BatchWindow window{rig.card, rig.clock, {pictures.path(), "", path, {}, &journal, [this](int s) { ended << s; }}};
 };
