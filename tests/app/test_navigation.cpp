@@ -103,13 +103,7 @@ void TestNavigation::menuWholeInItsFirstPaint() {
 
     const QPlainTextEdit* box = menu.Text1;
     const double room = box->viewport()->width() - 2 * box->document()->documentMargin() - 1;
-    for (QTextBlock block = box->document()->begin(); block.isValid(); block = block.next()) {
-        if (block.text().isEmpty()) continue;
-        QTextCursor lineEnd(block);
-        lineEnd.movePosition(QTextCursor::EndOfBlock);
-        QVERIFY2(block.layout()->lineCount() == 1, qPrintable(block.text()));
-        QVERIFY2(box->cursorRect(lineEnd).bottom() <= box->viewport()->height(), qPrintable(block.text()));
-    }
+    verifyLinesShowWhole(box);
     if (box->font().stretch() < 100) {
         QFont wider = box->font();
         wider.setStretch(wider.stretch() + 1);

@@ -43,17 +43,6 @@ void click(Form2& form, const QString& action) {
         form.Encender_Apagar[action.toInt()]->click();
 }
 
-// None of the lines wrapped, and none below the box's edge.
-void verifyLinesShowWhole(QPlainTextEdit* box) {
-    for (QTextBlock block = box->document()->begin(); block.isValid(); block = block.next()) {
-        if (block.text().isEmpty()) continue;
-        QTextCursor lineEnd(block);
-        lineEnd.movePosition(QTextCursor::EndOfBlock);
-        QVERIFY2(block.layout()->lineCount() == 1, qPrintable(block.text()));
-        QVERIFY2(box->cursorRect(lineEnd).bottom() <= box->viewport()->height(), qPrintable(block.text()));
-    }
-}
-
 // The voltage text carries the user's decimal separator.
 QString voltageText(const QString& withPoint) {
     return QString(withPoint).replace(u'.', QLocale::system().decimalPoint());

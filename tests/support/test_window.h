@@ -6,7 +6,10 @@
 #include <QRegularExpression>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QWidget>
+#include <QtTest>
 
 #include "autotest/form3.h"
 #include "autotest/test_state.h"
@@ -38,6 +41,17 @@ struct PictureFolder {
     QString path() const { return dir.path(); }
     QTemporaryDir dir;
 };
+
+// None of a help box's lines wrapped, and none below the box's edge.
+inline void verifyLinesShowWhole(const QPlainTextEdit* box) {
+    for (QTextBlock block = box->document()->begin(); block.isValid(); block = block.next()) {
+        if (block.text().isEmpty()) continue;
+        QTextCursor lineEnd(block);
+        lineEnd.movePosition(QTextCursor::EndOfBlock);
+        QVERIFY2(block.layout()->lineCount() == 1, qPrintable(block.text()));
+        QVERIFY2(box->cursorRect(lineEnd).bottom() <= box->viewport()->height(), qPrintable(block.text()));
+    }
+}
 
 inline std::array<TickTimer*, 6> testTimers(const Form3& form) {
     return {form.Timer1, form.Timer2, form.Timer3, form.Timer4, form.Timer5, form.Timer6};
