@@ -25,7 +25,7 @@ int printHistory(const CommandLine& options, const QString& lab) {
     if (!qEnvironmentVariableIsSet("TZ")) qputenv("TZ", ":/etc/localtime");
     HistoryReader reader(historyPath(options), lab);
     const auto problem = reader.problem();
-    if (reader.labProblem()) printError(*reader.labProblem());
+    if (reader.labProblem()) printError(*reader.labProblem() + HistoryReader::localInstead());
     if (problem) {
         printError(*problem);
         if (!reader.missing()) return kCannotRead;  // nothing checked yet is no mistake

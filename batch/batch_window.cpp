@@ -41,7 +41,6 @@ BatchWindow::BatchWindow(Card& card, Clock& clock, BatchSetup setup)
     : clock_(clock),
       setup_(std::move(setup)),
       reader_(setup_.historyPath),
-      allChecks_(setup_.historyPath, setup_.labHistory),
       check_(new OffscreenCheck(card, clock, setup_.programFolder, {})) {
     // A child, so tests find it by name; deleted first of all, while the window it reports to is whole.
     check_->setParent(this);
@@ -63,7 +62,7 @@ BatchWindow::BatchWindow(Card& card, Clock& clock, BatchSetup setup)
     verdict_ = new VerdictPanel(simulated, this);
     auto* tabs = new QTabWidget(this);
     tabs->addTab(buildStation(), QStringLiteral("&Comprobar tarjetas"));
-    historyView_ = new HistoryView(allChecks_, this);
+    historyView_ = new HistoryView(reader_, setup_.labHistory, this);
     tabs->addTab(historyView_, QStringLiteral("&Historial"));
     tabs->setAccessibleName(QStringLiteral("Comprobar tarjetas o historial"));
     connect(tabs, &QTabWidget::currentChanged, this, [this](int tab) {

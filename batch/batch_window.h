@@ -75,8 +75,7 @@ private:
 
     Clock& clock_;
     BatchSetup setup_;
-    HistoryReader reader_;     // the station's own history: a card's last checks
-    HistoryReader allChecks_;  // the Historial tab's: the lab's when there is one
+    HistoryReader reader_;  // the station's own history
     OffscreenCheck* check_;
     QString confirmed_;  // the number confirmed, empty until then
     QString checked_;    // the card of the running or last check

@@ -1,5 +1,7 @@
 #include "batch/history_view.h"
 
+#include <utility>
+
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFileDialog>
@@ -15,16 +17,31 @@
 
 #include "batch/card_sheet.h"
 #include "batch/history_model.h"
+#include "batch/lab_reading.h"
 #include "batch/wiring_view.h"
 #include "history/wording.h"
 
 namespace {
 const QDate kNoLimit(2000, 1, 1);  // a date edit at its least date filters nothing
 constexpr int kPictureWidth = 360;
+
+QString noneMatches() {
+    return QStringLiteral("Ninguna comprobación del historial cumple el filtro.");
+}
+QString joined(const QString& first, const QString& then) {
+    return first.isEmpty() || then.isEmpty() ? first + then : first + u' ' + then;
+}
 }  // namespace
 
-HistoryView::HistoryView(HistoryReader& reader, QWidget* parent)
+HistoryView::HistoryView(HistoryReader& reader, const QString& lab, QWidget* parent)
     : QWidget(parent), reader_(reader), model_(new HistoryModel(this)) {
+    if (!lab.isEmpty()) {
+        lab_ = new LabReading(lab, this);
+        connect(lab_, &LabReading::listed, this, &HistoryView::showLab);
+        connect(lab_, &LabReading::failed, this, &HistoryView::labFailed);
+        connect(lab_, &LabReading::wholeRead, this, &HistoryView::labWhole);
+        connect(lab_, &LabReading::exported, this, &HistoryView::exported);
+    }
     card_ = new QLineEdit(this);
     card_->setObjectName(QStringLiteral("cardFilter"));
     card_->setAccessibleName(QStringLiteral("Filtrar por número de tarjeta"));
@@ -65,6 +82,7 @@ HistoryView::HistoryView(HistoryReader& reader, QWidget* parent)
     sheet_ = new QPushButton(QStringLiteral("FICHA PDF…  (Ctrl+P)"), this);
     sheet_->setAccessibleName(QStringLiteral("Ficha PDF de la comprobación elegida"));
     status_ = new QLabel(this);
+    status_->setObjectName(QStringLiteral("historyStatus"));
     status_->setWordWrap(true);
     connect(csv_, &QPushButton::clicked, this, &HistoryView::askCsv);
     connect(this, &HistoryView::exported, this, [this](const QString& problem) {
@@ -116,40 +134,87 @@ HistoryFilter HistoryView::filter() const {
             day(from_), day(to_), station_->text().trimmed()};
 }
 
-// The chosen check's wiring, read whole from the history.
+// The chosen check's wiring, read whole from the history: at once from the station's own, as it
+// comes from the lab's.
 void HistoryView::showWiring(int row) {
-    const auto check = row < 0 ? std::nullopt : reader_.whole(model_->check(row));
-    if (check)
-        wiring_->showCheck(check->record);
-    else
-        wiring_->clearCheck();
+    wiring_->clearCheck();
+    wholeRequest_ = 0;
+    if (row < 0) return;
+    const StoredCheck& check = model_->check(row);
+    if (check.whole) return wiring_->showCheck(check.record);
+    if (showsLab_) {
+        wholeRequest_ = lab_->readWhole(check);
+    } else if (auto whole = reader_.whole(check)) {
+        model_->setWhole(row, *whole);
+        wiring_->showCheck(whole->record);
+    }
 }
 
 void HistoryView::refresh() {
+    if (!lab_) return showLocal({});
+    listRequest_ = lab_->list(filter());
+    if (showsLab_) return say(QStringLiteral("Leyendo el historial del laboratorio…"));
+    showLocal(QStringLiteral("Leyendo el historial del laboratorio; mientras tanto se muestra el de este puesto."));
+}
+
+void HistoryView::showLocal(const QString& note) {
+    showsLab_ = false;
     wiring_->clearCheck();
     if (auto problem = reader_.problem()) {
         model_->clear();
-        return say(*problem);
+        return say(joined(note, *problem));
     }
     model_->show(reader_, filter());
     table_->resizeColumnsToContents();
-    say(model_->rowCount() == 0 ? QStringLiteral("Ninguna comprobación del historial cumple el filtro.")
-                                : reader_.labProblem().value_or(QString()));
+    say(joined(note, model_->rowCount() == 0 ? noneMatches() : QString()));
+}
+
+void HistoryView::showLab(int request, const QList<StoredCheck>& checks) {
+    if (request != listRequest_) return;  // for a filter no longer shown
+    showsLab_ = true;
+    wiring_->clearCheck();
+    model_->show(checks);
+    table_->resizeColumnsToContents();
+    if (checks.isEmpty()) return say(noneMatches());
+    say(checks.size() < HistoryReader::kLabRowsShown
+            ? QString()
+            : QStringLiteral("Se muestran las %1 comprobaciones más recientes del laboratorio: filtre por tarjeta, "
+                             "puesto o fecha para ver las anteriores.")
+                  .arg(HistoryReader::kLabRowsShown));
+}
+
+void HistoryView::labFailed(int request, const QString& problem) {
+    if (request == listRequest_) showLocal(problem + HistoryReader::localInstead());
+}
+
+void HistoryView::labWhole(int request, const StoredCheck& check) {
+    if (request != wholeRequest_ || !showsLab_) return;
+    const QString sheet = std::exchange(sheetPath_, QString());
+    if (!check.whole) {
+        return say(
+            QStringLiteral("No se puede leer la comprobación del historial del laboratorio; vuelva a "
+                           "elegirla."));
+    }
+    model_->setWhole(table_->currentIndex().row(), check);
+    wiring_->showCheck(check.record);
+    if (sheet.isEmpty()) return;
+    const auto error = writeCardSheet(check, sheet);
+    say(error ? *error : QStringLiteral("Ficha escrita en %1.").arg(sheet));
 }
 
 HistoryView::~HistoryView() {
     if (exporting_.joinable()) exporting_.join();
 }
 
-// The thread reads through a connection of its own, as Qt's connections live in one thread each.
+// The station's own history on a thread of its own, through a connection of its own, as Qt's
+// connections live in one thread each; the lab's through its reading thread.
 void HistoryView::exportCsv(const QString& path) {
     if (exporting_.joinable()) exporting_.join();
     exportPath_ = path;
+    if (showsLab_) return lab_->exportCsv(filter(), path);
     if (auto problem = reader_.problem()) return emit exported(*problem);
-    // The lab when the view reads it, the station's own history when that is what it shows.
-    const QString lab = reader_.readsLab() ? reader_.labConnection() : QString();
-    exporting_ = std::thread([this, history = reader_.path(), lab, shown = filter(), path] {
-        const std::optional<QString> error = HistoryReader(history, lab).writeCsv(shown, path);
+    exporting_ = std::thread([this, history = reader_.path(), shown = filter(), path] {
+        const std::optional<QString> error = HistoryReader(history).writeCsv(shown, path);
         QMetaObject::invokeMethod(
             this, [this, problem = error.value_or(QString())] { emit exported(problem); }, Qt::QueuedConnection);
     });
@@ -157,6 +222,8 @@ void HistoryView::exportCsv(const QString& path) {
 
 std::optional<QString> HistoryView::writeSheet(int row, const QString& path) {
     if (row < 0 || row >= model_->rowCount()) return QStringLiteral("Elija antes una comprobación de la lista.");
+    if (model_->check(row).whole) return writeCardSheet(model_->check(row), path);
+    if (showsLab_) return QStringLiteral("La comprobación todavía se está leyendo del historial del laboratorio.");
     const auto check = reader_.whole(model_->check(row));
     if (!check) return QStringLiteral("No se puede leer la comprobación del historial %1.").arg(reader_.path());
     return writeCardSheet(*check, path);
@@ -181,6 +248,12 @@ void HistoryView::askSheet() {
         QStringLiteral("ficha-%1.pdf").arg(card.isEmpty() ? QStringLiteral("sin-etiqueta") : card),
         QStringLiteral("PDF (*.pdf)"));
     if (path.isEmpty()) return;
+    if (showsLab_ && !model_->check(row).whole) {
+        // Written when the lab gives the check whole.
+        sheetPath_ = path;
+        wholeRequest_ = lab_->readWhole(model_->check(row));
+        return say(QStringLiteral("Leyendo la comprobación del historial del laboratorio…"));
+    }
     auto error = writeSheet(row, path);
     say(error ? *error : QStringLiteral("Ficha escrita en %1.").arg(path));
 }

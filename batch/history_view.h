@@ -9,6 +9,7 @@
 #include "history/history_reader.h"
 
 class HistoryModel;
+class LabReading;
 class QComboBox;
 class QDateEdit;
 class QLabel;
@@ -20,20 +21,27 @@ class WiringView;
 // Every check of the history, newest first, filtered by card, outcome, date and station, with the
 // chosen check's wiring marked beside; what is shown goes to CSV, and the chosen check to a one-page
 // PDF sheet for the card.
+// With a lab history, it shows the lab's checks, every station's, once the lab answers; until
+// then, and whenever the lab cannot be read, the station's own, and says so.
 class HistoryView : public QWidget {
     Q_OBJECT
 public:
-    HistoryView(HistoryReader& reader, QWidget* parent);
+    // lab: the lab history's connection; empty for none.
+    HistoryView(HistoryReader& reader, const QString& lab, QWidget* parent);
     // An export that still runs is waited for.
     ~HistoryView() override;
 
-    // Reads the history again with the filter shown.
+    // Reads the history again with the filter shown: the station's own at once, the lab's as it
+    // answers.
     void refresh();
+    // What is shown is the lab's.
+    bool showsLab() const { return showsLab_; }
     HistoryFilter filter() const;
     // Writes what is shown to CSV on a thread of its own, so that a long history never holds the
     // window up; exported() says how it went.
     void exportCsv(const QString& path);
-    // Gives back what went wrong, in Spanish, if anything.
+    // Gives back what went wrong, in Spanish, if anything. A check of the lab is read whole first,
+    // when it is chosen.
     std::optional<QString> writeSheet(int row, const QString& path);
 
     HistoryModel* model() const { return model_; }
@@ -48,8 +56,17 @@ private:
     void askSheet();
     void say(const QString& message);
     void showWiring(int row);
+    void showLocal(const QString& note);
+    void showLab(int request, const QList<StoredCheck>& checks);
+    void labFailed(int request, const QString& problem);
+    void labWhole(int request, const StoredCheck& check);
 
     HistoryReader& reader_;
+    LabReading* lab_ = nullptr;
+    bool showsLab_ = false;
+    int listRequest_ = 0;   // the newest list asked of the lab
+    int wholeRequest_ = 0;  // the chosen check, asked of the lab
+    QString sheetPath_;     // the sheet that waits for it
     HistoryModel* model_;
     QLineEdit* card_;
     QLineEdit* station_;

@@ -71,8 +71,7 @@ std::optional<QString> HistoryReader::problem() {
             lab_ = std::move(*lab);
             return std::nullopt;
         }
-        labProblem_ =
-            std::get<LabDatabase::Failure>(opened).message + QStringLiteral(" Se muestra el historial de este puesto.");
+        labProblem_ = std::get<LabDatabase::Failure>(opened).message;
     }
     if (path_.isEmpty()) return QStringLiteral("Las comprobaciones no se guardan en el historial (--no-history).");
     if (missing()) return QStringLiteral("Todavía no hay ninguna comprobación en el historial %1.").arg(path_);
@@ -96,6 +95,8 @@ QString HistoryReader::columns(Reading reading) const {
 }
 
 QString HistoryReader::cannotRead(const QString& cause) const {
+    if (lab_)
+        return QStringLiteral("No se puede leer el historial del laboratorio (%1): %2.").arg(labConnection_, cause);
     return QStringLiteral("No se puede leer el historial %1: %2.").arg(path_, cause);
 }
 
@@ -138,8 +139,7 @@ QSqlQuery HistoryReader::filtered(const HistoryFilter& filter, int limit, Readin
     sql += lab_ ? QStringLiteral(" ORDER BY started DESC") : QStringLiteral(" ORDER BY started DESC, id DESC");
     if (limit > 0) sql += QStringLiteral(" LIMIT %1").arg(limit);
     QSqlQuery query(database());
-    // A model moves back and forth over the rows it has fetched.
-    query.setForwardOnly(reading != Reading::Columns);
+    query.setForwardOnly(true);
     query.prepare(sql);
     for (const QVariant& value : values) query.addBindValue(value);
     query.exec();
@@ -159,7 +159,7 @@ std::optional<QString> HistoryReader::forEach(const HistoryFilter& filter,
 
 std::optional<QSqlQuery> HistoryReader::query(const HistoryFilter& filter) {
     if (problem()) return std::nullopt;
-    // A scrollable PostgreSQL result is fetched whole at once: the lab's newest only.
+    // A PostgreSQL result comes whole at once: the lab's newest only.
     return filtered(filter, lab_ ? kLabRowsShown : 0, Reading::Columns);
 }
 

@@ -32,7 +32,8 @@ struct HistoryFilter {
 // that asks first.
 // With a lab history, it reads the lab's checks, every station's, with the same queries; when the
 // lab cannot be reached, it reads the station's own history and says so (labProblem). Opening the
-// lab may wait on the network (at most LabDatabase::kConnectTimeoutS).
+// lab, and every read of it, may wait on the network (at most LabDatabase::kConnectTimeoutS to
+// connect): a window reads the lab through batch/lab_reading, never on its own thread.
 class HistoryReader {
 public:
     // An empty path: no history is kept (--no-history). An empty lab: no lab history.
@@ -41,10 +42,11 @@ public:
 
     // Why the history cannot be read now, in Spanish; nothing once it is open.
     std::optional<QString> problem();
-    // Why the lab history, when there is one, is not what is read, in Spanish.
+    // Why the lab history, when there is one, is not what is read, in Spanish; then
+    // localInstead() says what is.
     const std::optional<QString>& labProblem() const { return labProblem_; }
+    static QString localInstead() { return QStringLiteral(" Se muestra el historial de este puesto."); }
     bool readsLab() const { return lab_ != nullptr; }
-    const QString& labConnection() const { return labConnection_; }
     // No check has been kept yet: no mistake, though there is nothing to read.
     bool missing() const;
     const QString& path() const { return path_; }
@@ -53,8 +55,8 @@ public:
     // spreadsheet shows it. Gives back what went wrong, if anything.
     std::optional<QString> forEach(const HistoryFilter& filter, const std::function<void(const StoredCheck&)>& visit,
                                    int limit = 0, Reading reading = Reading::List);
-    // The same checks for a model, which moves back and forth over them (of a lab history, the
-    // newest kLabRowsShown); nothing when not open.
+    // The same checks for a model to read as it goes (of a lab history, the newest kLabRowsShown);
+    // nothing when not open.
     static constexpr int kLabRowsShown = 5000;
     std::optional<QSqlQuery> query(const HistoryFilter& filter);
     // One check of those read, read whole.
