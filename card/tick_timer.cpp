@@ -36,7 +36,7 @@ void TickTimer::fire() {
 }
 
 void TickTimer::runTick() {
-    running_.emplace(tick_());
+    running_ = std::make_unique<Task<>>(tick_());
     running_->start([this] { tickReturned(); });
 }
 

@@ -2,7 +2,7 @@
 #define CARD_TICK_TIMER_H
 
 #include <functional>
-#include <optional>
+#include <memory>
 
 #include <QObject>
 
@@ -24,7 +24,7 @@ public:
     void stop();
     bool isActive() const { return active_; }
     int interval() const { return intervalMs_; }
-    bool tickRunning() const { return running_.has_value(); }
+    bool tickRunning() const { return running_ != nullptr; }
     // The running tick is given up at its wait: nothing more of it runs.
     void giveUp();
 
@@ -43,7 +43,7 @@ private:
     bool active_ = false;
     qint64 nextNs_ = 0;
     Clock::Alarm alarm_;
-    std::optional<Task<>> running_;
+    std::unique_ptr<Task<>> running_;  // (an optional here trips GCC 14's -Wmaybe-uninitialized)
     bool pending_ = false;
 };
 
