@@ -7,6 +7,7 @@
 #include <QJsonObject>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QTimeZone>
 
 #include "history/history_database.h"
 
@@ -105,6 +106,22 @@ QString utcText(const QDateTime& time) {
     return time.toUTC().toString(Qt::ISODateWithMs);
 }
 
+// Qt 6.5 takes a time zone where Qt 6.4 takes a time spec, which later ones deprecate.
+QDateTime utcTime(QDate day, QTime time) {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
+    return QDateTime(day, time, QTimeZone::UTC);
+#else
+    return QDateTime(day, time, Qt::UTC);
+#endif
+}
+QDateTime atOffset(qint64 msSinceEpoch, int offsetS) {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
+    return QDateTime::fromMSecsSinceEpoch(msSinceEpoch, QTimeZone::fromSecondsAheadOfUtc(offsetS));
+#else
+    return QDateTime::fromMSecsSinceEpoch(msSinceEpoch, Qt::OffsetFromUTC, offsetS);
+#endif
+}
+
 // Local time, at the offset from UTC it had then. A long list has one or two times in every row
 // and most of them within the same quarter of an hour as the one before: the offset, which costs a
 // look into the time zone, is asked once for each quarter.
@@ -117,7 +134,7 @@ QDateTime localOf(const QDateTime& utc) {
         knownQuarter = ms / kQuarterMs;
         knownOffset = utc.toLocalTime().offsetFromUtc();
     }
-    return QDateTime::fromMSecsSinceEpoch(ms, Qt::OffsetFromUTC, knownOffset);
+    return atOffset(ms, knownOffset);
 }
 
 QDateTime timeOf(const QVariant& value) {
@@ -127,8 +144,8 @@ QDateTime timeOf(const QVariant& value) {
     // The usual form is read by hand.
     if (text.size() == 24 && text[10] == u'T' && text[23] == u'Z') {
         const auto number = [&text](int from, int digits) { return QStringView(text).mid(from, digits).toInt(); };
-        return localOf(QDateTime(QDate(number(0, 4), number(5, 2), number(8, 2)),
-                                 QTime(number(11, 2), number(14, 2), number(17, 2), number(20, 3)), Qt::UTC));
+        return localOf(utcTime(QDate(number(0, 4), number(5, 2), number(8, 2)),
+                               QTime(number(11, 2), number(14, 2), number(17, 2), number(20, 3))));
     }
     return localOf(QDateTime::fromString(text, Qt::ISODateWithMs));
 }

@@ -39,7 +39,7 @@ struct Station {
     template <typename Part>
     Part* find(const char* name = nullptr) {
         Part* part = name ? window.findChild<Part*>(name) : window.findChild<Part*>();
-        if (!part) qFatal("no %s in the station", name);
+        if (!part) qFatal("no %s in the station", name ? name : Part::staticMetaObject.className());
         return part;
     }
     QString text(const char* label) { return find<QLabel>(label)->text(); }
