@@ -2,7 +2,6 @@
 
 #include <QPlainTextEdit>
 
-#include "autotest/test_state.h"
 #include "card/card.h"
 #include "card/voltage_text.h"
 #include "widgets/lamp.h"

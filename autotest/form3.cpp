@@ -11,7 +11,6 @@
 #include <QStyle>
 
 #include "assets/pictures.h"
-#include "autotest/test_state.h"
 #include "card/card.h"
 #include "widgets/lamp.h"
 #include "widgets/list_box.h"

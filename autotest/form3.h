@@ -86,6 +86,14 @@ public:
     TickTimer* Timer5;                       // test 5, every 500 ms
     TickTimer* Timer6;                       // test 6, every 100 ms
 
+    // The counters of the automatic tests, each window its own: the load handler and the start
+    // buttons set them back to 0.
+    // The step of the running test: the output under test in tests 1 to 3, the cycle of tests 4 and
+    // 5, the tick of test 6.
+    qint16 TestStep = 0;
+    // Passes over the eight outputs that tests 2 and 3 have finished.
+    qint16 TestRound = 0;
+
 signals:
     // A start button was pressed: the whole sequence from test 1, or test 6 alone.
     void sequenceStarted(int firstTest);

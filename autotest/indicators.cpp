@@ -1,7 +1,6 @@
 #include "autotest/form3.h"
 
 #include "assets/pictures.h"
-#include "autotest/test_state.h"
 #include "card/card.h"
 #include "widgets/picture_box.h"
 

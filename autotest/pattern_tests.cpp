@@ -1,6 +1,5 @@
 #include "autotest/form3.h"
 
-#include "autotest/test_state.h"
 #include "card/card.h"
 #include "widgets/list_box.h"
 

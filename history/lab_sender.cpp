@@ -8,6 +8,7 @@
 
 #include "history/check_codec.h"
 #include "history/history_database.h"
+#include "history/wording.h"
 #include "lab/lab_database.h"
 
 namespace {
@@ -93,30 +94,41 @@ std::variant<QList<Waiting>, QString> waitingBatch(HistoryDatabase& local, const
     return batch;
 }
 
-// The batch in one transaction on each side: the server's first, then the marks in the station's.
-std::optional<QString> sendBatch(HistoryDatabase& local, LabDatabase& lab, const QString& station,
-                                 const QList<Waiting>& batch) {
+// Whether every check would meet this failure too: the lab is not reached or cannot be used at
+// all. Any other is the server's answer to one check of the batch.
+bool labUnusable(LabDatabase::Problem problem) {
+    using enum LabDatabase::Problem;
+    return problem == NoDriver || problem == Unreachable || problem == LoginRefused || problem == NoSchema ||
+           problem == NewerSchema;
+}
+
+// The batch in one server transaction: all of it, or nothing.
+std::optional<LabDatabase::Failure> sendTogether(LabDatabase& lab, const QList<Waiting>& batch) {
     QSqlDatabase server = lab.database();
-    if (!server.transaction()) return lab.queryFailure(server.lastError()).message;
+    if (!server.transaction()) return lab.queryFailure(server.lastError());
     for (const Waiting& check : batch) {
         const auto sent = lab.send(check.row);
         if (auto* failure = std::get_if<LabDatabase::Failure>(&sent)) {
             server.rollback();
-            return failure->message;
+            return *failure;
         }
     }
-    if (!server.commit()) return lab.queryFailure(server.lastError()).message;
+    if (!server.commit()) return lab.queryFailure(server.lastError());
+    return std::nullopt;
+}
 
+// The checks that went, marked sent in one transaction of the station's history.
+std::optional<QString> markSent(HistoryDatabase& local, const QString& station, const QList<const Waiting*>& sent) {
     QSqlDatabase database = local.database();
     database.transaction();
     QSqlQuery mark(database);
     mark.prepare(
         QStringLiteral("UPDATE checks SET sent = ?, station = coalesce(station, ?) WHERE id = ? AND outcome = ?"));
-    for (const Waiting& check : batch) {
-        mark.addBindValue(check.mark);
+    for (const Waiting* check : sent) {
+        mark.addBindValue(check->mark);
         mark.addBindValue(station);
-        mark.addBindValue(check.id);
-        mark.addBindValue(check.localOutcome);
+        mark.addBindValue(check->id);
+        mark.addBindValue(check->localOutcome);
         if (!mark.exec()) {
             database.rollback();
             return mark.lastError().text();  // sent, not marked: sent again next time
@@ -126,29 +138,77 @@ std::optional<QString> sendBatch(HistoryDatabase& local, LabDatabase& lab, const
     return std::nullopt;
 }
 
+// What a round has done so far.
+struct Round {
+    SendTally tally;
+    int refused = 0;
+    QString firstRefused;  // the first check the lab refused, and why
+};
+
+// A batch in one server transaction, then its marks in one of the station's. A batch that the
+// server refuses for a reason of its own goes again a check at a time, each in a transaction of its
+// own, so that the check it refuses stays waiting and no other waits behind it. False when nothing
+// more goes this round.
+bool sendBatch(HistoryDatabase& local, LabDatabase& lab, const QString& station, const QList<Waiting>& batch,
+               Round& round) {
+    QList<const Waiting*> sent;
+    const auto together = sendTogether(lab, batch);
+    if (!together) {
+        for (const Waiting& check : batch) sent << &check;
+    } else if (labUnusable(together->problem)) {
+        round.tally.problem = together->message;
+        return false;
+    } else {
+        for (const Waiting& check : batch) {
+            const auto alone = lab.send(check.row);
+            const auto* failure = std::get_if<LabDatabase::Failure>(&alone);
+            if (!failure) {
+                sent << &check;
+            } else if (labUnusable(failure->problem)) {
+                round.tally.problem = failure->message;
+                break;
+            } else if (round.refused++ == 0) {
+                round.firstRefused = QStringLiteral("la comprobación %1 (tarjeta %2): %3")
+                                         .arg(check.id)
+                                         .arg(cardWord(check.row.card), failure->cause);
+            }
+        }
+    }
+    if (auto problem = markSent(local, station, sent)) {
+        round.tally.problem = problem;
+        return false;
+    }
+    round.tally.sent += int(sent.size());
+    return !round.tally.problem;
+}
+
 }  // namespace
 
 SendTally sendWaiting(HistoryDatabase& local, LabDatabase& lab, const QString& station) {
-    SendTally tally;
-    qint64 after = 0;
+    Round round;
     for (bool cutShort : {true, false}) {
+        qint64 after = 0;
         for (;;) {
             auto batch = waitingBatch(local, station, after, cutShort);
             if (auto* problem = std::get_if<QString>(&batch)) {
-                tally.problem = *problem;
+                round.tally.problem = *problem;
                 break;
             }
             const QList<Waiting>& checks = std::get<QList<Waiting>>(batch);
-            if (checks.isEmpty()) break;
-            if ((tally.problem = sendBatch(local, lab, station, checks))) break;
-            tally.sent += int(checks.size());
-            after = checks.constLast().id;
+            if (checks.isEmpty() || !sendBatch(local, lab, station, checks, round)) break;
+            after = checks.constLast().id;  // past a refused check too: it waits for the next round
             if (cutShort) break;
         }
-        if (tally.problem) break;
+        if (round.tally.problem) break;
     }
-    tally.waiting = waitingChecks(local);
-    return tally;
+    if (round.refused > 0) {
+        // The refused checks first, then what kept the rest from going, if anything did.
+        QString refused = QStringLiteral("El historial del laboratorio no acepta %1.").arg(round.firstRefused);
+        if (round.refused > 1) refused += QStringLiteral(" Tampoco acepta otras %1.").arg(round.refused - 1);
+        round.tally.problem = round.tally.problem ? refused + u' ' + *round.tally.problem : refused;
+    }
+    round.tally.waiting = waitingChecks(local);
+    return round.tally;
 }
 
 int waitingChecks(HistoryDatabase& local) {
@@ -228,10 +288,10 @@ void LabSender::sendNow() {
                       .problem;
     }
     if (!problem) {
-        warned_ = false;
+        warned_.reset();
         return;
     }
-    if (warned_) return;
-    warned_ = true;
+    if (warned_ == problem) return;
+    warned_ = problem;
     warn_(*problem + QStringLiteral(" Las comprobaciones se guardan en este puesto y se enviarán más tarde."));
 }

@@ -21,11 +21,14 @@ class LabDatabase;
 
 struct SendTally {
     int sent = 0;
-    int waiting = 0;                 // checks that still wait
+    int waiting = 0;                 // checks that still wait, those the lab refused among them
     std::optional<QString> problem;  // why they wait, in Spanish
 };
 
-// Sends what waits, a batch at a time. Every call may wait on the network.
+// Sends what waits, a batch at a time. A check that the lab refuses for a reason of its own (its
+// uuid already there under another station's login, a value the server does not take) stays
+// waiting, is named in the problem with why, and is tried again at the next round; the checks after
+// it go. Every call may wait on the network.
 SendTally sendWaiting(HistoryDatabase& local, LabDatabase& lab, const QString& station);
 // How many checks of a history wait to be sent.
 int waitingChecks(HistoryDatabase& local);
@@ -33,7 +36,8 @@ int waitingChecks(HistoryDatabase& local);
 // Sends on a thread of its own, with connections of its own, at its start and whenever woken (the
 // journal wakes it after each write): nothing on the windows' thread or in a check's timing ever
 // waits on the network. When the lab cannot be reached or refuses, warn is called (on the sender's
-// thread) once, with a Spanish message that says why, and again only after the lab has answered.
+// thread) once, with a Spanish message that says why, and again only after the lab has answered or
+// when the reason changes (a refused check, then the server gone).
 class LabSender {
 public:
     LabSender(QString historyPath, QString connection, QString station, std::function<void(const QString&)> warn);
@@ -56,7 +60,7 @@ private:
     const QString connection_;
     const QString station_;
     std::function<void(const QString&)> warn_;
-    bool warned_ = false;  // on the sender's thread only
+    std::optional<QString> warned_;  // the problem last warned of; on the sender's thread only
 
     std::mutex mutex_;
     std::condition_variable wake_;

@@ -110,7 +110,7 @@ std::variant<std::unique_ptr<LabDatabase>, LabDatabase::Failure> LabDatabase::op
     auto settings = parseConnectionString(connection);
     // A string that cannot be used is not repeated: it may hold a password.
     if (auto* problem = std::get_if<QString>(&settings))
-        return Failure{Problem::Other, QStringLiteral("Historial del laboratorio: %1.").arg(*problem)};
+        return Failure{Problem::Other, QStringLiteral("Historial del laboratorio: %1.").arg(*problem), *problem};
     std::unique_ptr<LabDatabase> lab(new LabDatabase(name, connection));
     if (!QSqlDatabase::isDriverAvailable(QString::fromLatin1(kDriver)))
         return lab->failure(Problem::NoDriver,
@@ -142,7 +142,7 @@ QSqlDatabase LabDatabase::database() const {
 }
 
 LabDatabase::Failure LabDatabase::failure(Problem problem, const QString& cause) const {
-    return {problem, QStringLiteral("Historial del laboratorio (%1): %2.").arg(connection_, cause)};
+    return {problem, QStringLiteral("Historial del laboratorio (%1): %2.").arg(connection_, cause), cause};
 }
 
 // libpq says why a connection failed only in words, the server's or its own, in English or in the

@@ -34,6 +34,7 @@ public:
     struct Failure {
         Problem problem;
         QString message;  // a Spanish sentence that names the lab history
+        QString cause;    // what is wrong, in Spanish, as the message's end says it
     };
 
     // Connects (connection: key=value pairs, see connection_string.h) and makes the table and its

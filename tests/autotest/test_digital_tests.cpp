@@ -64,8 +64,8 @@ void TestDigitalTests::failingTick() {
     testTimers(w.form)[test - 1]->start();
     for (const QString& line : verdicts(test - 1)) w.form.List2->AddItem(line);
     w.form.List1->AddItem(kEarlier);
-    TestStep = static_cast<qint16>(step);
-    TestRound = static_cast<qint16>(round);
+    w.form.TestStep = static_cast<qint16>(step);
+    w.form.TestRound = static_cast<qint16>(round);
 
     w.runToEnd();
 
@@ -76,7 +76,7 @@ void TestDigitalTests::failingTick() {
     for (int i = 0; i < errorPairs; ++i) list2 += kErrorPair;
     QCOMPARE(w.form.List2->lines(), list2);
     // The tick still counts; the end of a curtain's pass starts the next one.
-    QCOMPARE(TestStep, qint16(step == 7 && test != 1 ? 0 : step + 1));
+    QCOMPARE(w.form.TestStep, qint16(step == 7 && test != 1 ? 0 : step + 1));
 }
 
 void TestDigitalTests::indicators_data() {

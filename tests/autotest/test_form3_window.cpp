@@ -26,11 +26,11 @@ void TestForm3Window::load() {
     WindowRig w;
     w.form.List1->AddItem("left over");
     w.form.List2->AddItem("left over");
-    TestStep = 5;
-    TestRound = 2;
+    w.form.TestStep = 5;
+    w.form.TestRound = 2;
     w.form.Form_Load();
-    QCOMPARE(TestStep, qint16(0));
-    QCOMPARE(TestRound, qint16(0));
+    QCOMPARE(w.form.TestStep, qint16(0));
+    QCOMPARE(w.form.TestRound, qint16(0));
     QVERIFY(w.form.List1->lines().isEmpty() && w.form.List2->lines().isEmpty());
     QVERIFY(idle(w.form));
     QVERIFY(w.rig.recorder.trace().isEmpty());
@@ -65,8 +65,8 @@ void TestForm3Window::startButtonsDuringAWait() {
 
     QCOMPARE(runningTest(w.form), button == "Command3" ? 1 : 6);
     QVERIFY(!testTimers(w.form)[test - 1]->tickRunning());
-    QCOMPARE(TestStep, qint16(0));
-    QCOMPARE(TestRound, qint16(0));
+    QCOMPARE(w.form.TestStep, qint16(0));
+    QCOMPARE(w.form.TestRound, qint16(0));
     QVERIFY(w.form.List1->lines().isEmpty() && w.form.List2->lines().isEmpty());
     QCOMPARE(w.rig.sim.relays(), relays);
     // The first tick of the restarted test is all that comes next: nothing of the old one.

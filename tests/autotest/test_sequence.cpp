@@ -14,6 +14,7 @@ private slots:
     void faultyCards();
     void readings_data();
     void readings();
+    void twoWindowsAtOnce();
 };
 
 namespace {
@@ -167,6 +168,18 @@ void TestSequence::readings() {
                                         ? QStringList({"TEST 6 CORRECTO", "FUNCIONAMIENTO DE LA TARJETA CORRECTO"})
                                         : kErrorPair);
     QCOMPARE(w.rig.recorder.outputBytes(), QList<int>{36});
+}
+
+// Two windows, each on its own card and clock, run in turns of 5 ms: neither counts the other's
+// steps, and both reach the verdict of a good card.
+void TestSequence::twoWindowsAtOnce() {
+    WindowRig first, second;
+    first.form.Command3_Click();
+    second.form.Command3_Click();
+    for (int turn = 0; turn < 20'000 && !(idle(first.form) && idle(second.form)); ++turn)
+        for (WindowRig* w : {&first, &second}) w->rig.clock.advance(5);
+    for (WindowRig* w : {&first, &second})
+        QCOMPARE(w->form.List2->lines(), verdicts(6) + QStringList{"FUNCIONAMIENTO DE LA TARJETA CORRECTO"});
 }
 
 QTEST_MAIN(TestSequence)

@@ -13,6 +13,7 @@
 #include "check/offscreen_check.h"
 #include "check/run_recorder.h"
 #include "history/check_journal.h"
+#include "history/history_database.h"
 #include "history/lab_sender.h"
 #include "tests/support/card_rig.h"
 #include "tests/support/lab_server.h"
@@ -63,20 +64,23 @@ private slots:
         // One after the other: the order of a sum's operands is not fixed.
         QCOMPARE(lab_.psql("DROP DATABASE IF EXISTS historial WITH (FORCE)"), "");
         QCOMPARE(lab_.psql({}, "postgres", CARDCHECK_LAB_SQL), "");
-        lab_.psql("CREATE ROLE puesto01 LOGIN IN ROLE puestos; CREATE ROLE puesto02 LOGIN IN ROLE puestos");
+        // Each on its own: the database's tests may have made some of them already.
+        for (const char* station : {"puesto01", "puesto02", "puesto03"})
+            lab_.psql(QString("CREATE ROLE %1 LOGIN IN ROLE puestos").arg(station));
     }
 
-    // Two stations check a card each, their senders on the server at the same time: each check is
-    // there once, under its station's name and login, and nothing waits. (One process runs one
-    // check window at a time: the second check starts as the first one ends.)
+    // Two stations check a card each at the same time, their clocks moved in turns of 5 ms, so that
+    // both journals write and both senders send while the other's check runs: each check is there
+    // once, under its station's name and login, and nothing waits.
     void twoStationsAtOnce() {
         QTemporaryDir folder;
         Station first("puesto01", connection("puesto01"), folder.path(), "dos-a");
         Station second("puesto02", connection("puesto02"), folder.path(), "dos-b");
-        for (Station* station : {&first, &second}) {
-            station->check.start();
-            station->rig.clock.runUntil([station] { return station->ended; });
-        }
+        first.check.start();
+        second.check.start();
+        for (int turn = 0; turn < 20'000 && !(first.ended && second.ended); ++turn)
+            for (Station* station : {&first, &second}) station->rig.clock.advance(5);
+        QVERIFY(first.ended && second.ended);
         first.journal.flush();
         second.journal.flush();
         QVERIFY(first.sender.stop(-1) && second.sender.stop(-1));
@@ -131,6 +135,48 @@ private slots:
             runProgram({"--history-sync", "--history", station.path, "--lab-history", connection("nadie")});
         QCOMPARE(sync.out + QString::number(sync.status),
                  "Enviadas al historial del laboratorio: 0. Por enviar: 1.\n1");
+    }
+
+    // A check that the lab refuses (its uuid there already, as another station's running check,
+    // which row-level security keeps from being changed) waits and is named, and the checks after it
+    // go, once. A station warns of it, tried again, and warns again when the reason changes.
+    void refusedCheckWaits() {
+        QTemporaryDir folder;
+        const QString path = folder.filePath("puesto03.sqlite");
+        {
+            auto history = std::move(std::get<std::unique_ptr<HistoryDatabase>>(HistoryDatabase::open(path, true)));
+            RunRecord running;
+            running.started = QDateTime::currentDateTime();
+            for (const char* card : {"salta-a", "salta-b", "salta-c"})
+                history->insert(running, {card, CheckMode::Batch, {}, {}, "puesto03"});
+            QSqlQuery taken("SELECT uuid FROM checks WHERE card = 'salta-b'", history->database());
+            QVERIFY(taken.next());
+            QCOMPARE(
+                server("INSERT INTO checks (uuid, station, login, started, kind, mode, outcome) VALUES ('" +
+                       taken.value(0).toString() + "', 'puesto01', 'puesto01', now(), 'sequence', 'batch', 'running')"),
+                "");
+        }
+        const ProgramRun sync =
+            runProgram({"--history-sync", "--history", path, "--lab-history", connection("puesto03")});
+        QCOMPARE(sync.out + QString::number(sync.status),
+                 "Enviadas al historial del laboratorio: 2. Por enviar: 1.\n1");
+        const QString refused =
+            "El historial del laboratorio no acepta la comprobación 2 (tarjeta salta-b): el "
+            "servidor no lo permite a este usuario (ERROR: new row violates row-level security";
+        QVERIFY2(sync.err.contains(refused), qPrintable(sync.err));
+        QCOMPARE(server("SELECT string_agg(card || ' ' || station, ', ' ORDER BY card) FROM checks WHERE card "
+                        "LIKE 'salta-%'"),
+                 "salta-a puesto03, salta-c puesto03");
+
+        Station station("puesto03", connection("puesto03"), folder.path(), "salta-d");
+        QTRY_COMPARE(station.said().size(), 1);
+        lab_.psql("ALTER ROLE puesto03 NOLOGIN");
+        station.sender.wake();
+        QVERIFY(station.sender.stop(-1));
+        lab_.psql("ALTER ROLE puesto03 LOGIN");
+        QCOMPARE(station.said().size(), 2);
+        QVERIFY2(station.said()[0].startsWith(refused) && station.said()[1].contains("no acepta el inicio de sesión"),
+                 qPrintable(station.said().join('\n')));
     }
 
     // Set up by cardcheck.conf alone, the program records a check there; killed, the check reads as

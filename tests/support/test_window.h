@@ -12,7 +12,6 @@
 #include <QtTest>
 
 #include "autotest/form3.h"
-#include "autotest/test_state.h"
 #include "card/tick_timer.h"
 #include "tests/support/card_rig.h"
 #include "widgets/list_box.h"
