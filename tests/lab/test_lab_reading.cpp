@@ -21,9 +21,7 @@ class TestLabReading : public QObject {
 private slots:
     void initTestCase() {
         if (!lab_.missing.isEmpty()) QSKIP(qPrintable(lab_.missing));
-        QCOMPARE(lab_.psql("DROP DATABASE IF EXISTS historial WITH (FORCE)"), "");
-        QCOMPARE(lab_.psql({}, "postgres", CARDCHECK_LAB_SQL), "");
-        lab_.psql("CREATE ROLE puesto01 LOGIN IN ROLE puestos; CREATE ROLE puesto02 LOGIN IN ROLE puestos");
+        QCOMPARE(lab_.freshHistory({"puesto01", "puesto02"}), "");
         // A failed check of this station's, and a passed one of another's, on the server.
         own_ = keep("puesto01", "propia", Outcome::Fail);
         keep("puesto02", "ajena", Outcome::Pass);

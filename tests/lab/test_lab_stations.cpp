@@ -61,12 +61,7 @@ class TestLabStations : public QObject {
 private slots:
     void initTestCase() {
         if (!lab_.missing.isEmpty()) QSKIP(qPrintable(lab_.missing));
-        // One after the other: the order of a sum's operands is not fixed.
-        QCOMPARE(lab_.psql("DROP DATABASE IF EXISTS historial WITH (FORCE)"), "");
-        QCOMPARE(lab_.psql({}, "postgres", CARDCHECK_LAB_SQL), "");
-        // Each on its own: the database's tests may have made some of them already.
-        for (const char* station : {"puesto01", "puesto02", "puesto03"})
-            lab_.psql(QString("CREATE ROLE %1 LOGIN IN ROLE puestos").arg(station));
+        QCOMPARE(lab_.freshHistory({"puesto01", "puesto02", "puesto03"}), "");
     }
 
     // Two stations check a card each at the same time, their clocks moved in turns of 5 ms, so that

@@ -27,6 +27,14 @@ struct LabServer {
     QString connection(const QString& user, const QString& database = "historial") const {
         return QString("host=%1 dbname=%2 user=%3").arg(socket, database, user);
     }
+    // The lab's database made anew by the administrator's script, with login roles for these
+    // stations (made one by one: another test may have made some of them already). What went wrong.
+    QString freshHistory(const QStringList& stations) const {
+        QString said = psql("DROP DATABASE IF EXISTS historial WITH (FORCE)");
+        said += psql({}, "postgres", CARDCHECK_LAB_SQL);
+        for (const QString& station : stations) psql(QString("CREATE ROLE %1 LOGIN IN ROLE puestos").arg(station));
+        return said;
+    }
     // Statements ("; " between them), or a file, run by psql as the superuser: what it printed,
     // errors included, unaligned.
     QString psql(const QString& statements, const QString& database = "postgres", const QString& file = {}) const {
