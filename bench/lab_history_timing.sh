@@ -1,11 +1,13 @@
 #!/bin/sh
 # The lab history, measured on a throwaway server in a temporary folder (tests/lab/lab_server.sh),
-# stopped at the end; build cardcheck and lab_sync_timing first. About six minutes on two cores.
+# stopped at the end; build cardcheck, sequence_timing and lab_sync_timing first. About nine
+# minutes on two cores.
 #  1. What a check's end waits for, with the lab history up, down (its socket gone) and unreachable
 #     (a listener on 127.0.0.1 that takes the connection and never answers, standing for a server
 #     that does not answer; with no python3, a loopback port that refuses, and it says so): four
 #     headless checks of the simulated card, one after the other so that none slows another, each
-#     timed from its last line to its exit, and whole against 36.5 s (the first with no lab history).
+#     timed from its last line to its exit, and whole against 36.5 s (the first with no lab history);
+#     then the sequence alone, from its start to its last verdict line, likewise (sequence_timing).
 #  2. Sending 1 000 waiting checks (lab_sync_timing).
 #  3. The lists over 1 000 000 checks from 100 stations (bench/lab_history_fill.sql), by EXPLAIN
 #     ANALYZE, each three times: one card's checks, newest first (wanted under 200 ms), right after
@@ -30,7 +32,7 @@ export QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$state.none"
 # 1. A check's end, with the lab history up, down and unreachable.
 silent_port=54329
 if command -v python3 >/dev/null; then
-    python3 -c "import socket, time; s = socket.socket(); s.bind(('127.0.0.1', $silent_port)); s.listen(64); time.sleep(300)" &
+    python3 -c "import socket, time; s = socket.socket(); s.bind(('127.0.0.1', $silent_port)); s.listen(64); time.sleep(600)" &
     silent=$!
     unreachable="a listener that never answers"
 else
@@ -54,6 +56,16 @@ timed "up" --lab-history "$lab" 2>/dev/null
 timed "down" --lab-history "host=$state.nowhere dbname=historial" 2>/dev/null
 timed "unreachable" --lab-history "host=127.0.0.1 port=$silent_port dbname=historial" 2>/dev/null
 echo "  (unreachable: $unreachable)"
+echo "the sequence itself, from its start to its last verdict line (sequence_timing):"
+for name in no-lab up down unreachable; do
+    case $name in
+        no-lab) set -- ;;
+        up) set -- "$lab" ;;
+        down) set -- "host=$state.nowhere dbname=historial" ;;
+        unreachable) set -- "host=127.0.0.1 port=$silent_port dbname=historial" ;;
+    esac
+    printf '  %-12s %s\n' "$name" "$("$here/build/sequence_timing" "$@" | grep '^total' | awk '{print $4}')"
+done
 [ -z "$silent" ] || kill "$silent" 2>/dev/null || true
 
 # 2. Sending 1 000 waiting checks.

@@ -1,8 +1,10 @@
 // Runs the whole automatic sequence on the simulated card with the real clock and the real timers,
 // the window on screen (offscreen platform) as in normal use; compares how long each test took with
 // the least that its waits and timer intervals allow, and measures how late the event loop gets to
-// a timer that is due all through the sequence. The check is kept in a history, as every check is.
+// a timer that is due all through the sequence. The check is kept in a history, as every check is;
+// given a lab history's connection string, it is sent there too, as a station sends it.
 #include <cstdio>
+#include <memory>
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -16,6 +18,7 @@
 #include "check/offscreen_check.h"
 #include "check/run_recorder.h"
 #include "history/check_journal.h"
+#include "history/lab_sender.h"
 
 namespace {
 
@@ -52,8 +55,13 @@ int main(int argc, char* argv[]) {
             if (line == QLatin1String(test.line)) ends << sinceClick.elapsed();
     });
     QTemporaryDir historyFolder;
-    CheckJournal journal(historyFolder.filePath("historial.sqlite"), {"1", CheckMode::Headless, "", {}, {}},
-                         [](const QString& warning) { std::printf("%s\n", qPrintable(warning)); });
+    const QString history = historyFolder.filePath("historial.sqlite");
+    const auto warn = [](const QString& warning) { std::printf("%s\n", qPrintable(warning)); };
+    std::unique_ptr<LabSender> sender;
+    if (argc > 1) sender = std::make_unique<LabSender>(history, QString::fromLocal8Bit(argv[1]), "banco", warn);
+    CheckJournal journal(history, {"1", CheckMode::Headless, "", {}, "banco"}, warn, [&sender] {
+        if (sender) sender->wake();
+    });
     keepInJournal(run.recorder(), journal);
     int status = -1;
     QObject::connect(&run, &OffscreenCheck::ended, [&](const RunRecord& record) {
@@ -68,6 +76,7 @@ int main(int argc, char* argv[]) {
     app.exec();
     const qint64 total = sinceClick.elapsed();
     probe.stop();
+    if (sender) sender->stop(1000);
 
     if (status != OffscreenCheck::kCardPassed || ends.size() != 6) {
         std::printf("the sequence did not pass on the simulated card (status %d)\n", status);
