@@ -328,9 +328,12 @@ QString storedCheckColumns(Store store, int schemaVersion, Reading reading) {
     const QString record = reading != Reading::Whole ? QStringLiteral("NULL")
                            : lab                     ? QStringLiteral("record::text")
                                                      : QStringLiteral("record");
-    // The lab history knows a check by its uuid alone.
+    // The lab history knows a check by its uuid alone; a station's own by its id, so its list and
+    // spreadsheet leave the uuid out, which their indexes do not hold.
+    const bool indexed = reading == Reading::List || reading == Reading::Spreadsheet;
     const QString keys = lab                 ? QStringLiteral("station, uuid::text")
                          : schemaVersion < 3 ? QStringLiteral("NULL, NULL")
+                         : indexed           ? QStringLiteral("station, NULL")
                                              : QStringLiteral("station, uuid");
     return (lab ? QStringLiteral("0, ") : QStringLiteral("id, ")) + QStringLiteral("started, ") + shown.arg(owner) +
            u',' + record + u',' + keys;

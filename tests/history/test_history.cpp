@@ -4,6 +4,7 @@
 #include "check/offscreen_check.h"
 #include "check/run_recorder.h"
 #include "history/check_journal.h"
+#include "history/history_database.h"
 #include "history/history_reader.h"
 #include "tests/support/test_window.h"
 #include "widgets/wrap_button.h"
@@ -18,6 +19,8 @@ private slots:
     void unusableHistory();
     void csvCells_data();
     void csvCells();
+    void listsReadIndexesAlone_data();
+    void listsReadIndexesAlone();
 };
 
 // The test window records whatever shows it: the whole sequence, the analog test alone, and a check
@@ -109,6 +112,31 @@ void TestHistory::csvCells_data() {
 void TestHistory::csvCells() {
     QFETCH(QString, text);
     QTEST(csvCell(text), "cell");
+}
+
+
+// A list and a spreadsheet read an index's pages alone, whatever the filter: a column that no index
+// holds would have them read every check's row, documents and all, from the disk.
+void TestHistory::listsReadIndexesAlone_data() {
+    QTest::addColumn<Reading>("reading");
+    QTest::addColumn<QString>("filter");
+    QTest::newRow("list") << Reading::List << "";
+    QTest::newRow("one card's list") << Reading::List << "WHERE card = '7'";
+    QTest::newRow("one station's list") << Reading::List << "WHERE station = 'aula'";
+    QTest::newRow("spreadsheet") << Reading::Spreadsheet << "";
+}
+
+void TestHistory::listsReadIndexesAlone() {
+    QTemporaryDir folder;
+    auto opened = HistoryDatabase::open(folder.filePath("historial.sqlite"), true);
+    HistoryDatabase& history = *std::get<0>(opened);
+    QFETCH(Reading, reading);
+    QFETCH(QString, filter);
+    QSqlQuery plan(history.database());
+    QVERIFY(plan.exec(QString("EXPLAIN QUERY PLAN SELECT %1 FROM checks %2 ORDER BY started DESC, id DESC")
+                          .arg(storedCheckColumns(Store::Local, history.schemaVersion(), reading), filter)));
+    QVERIFY(plan.next());
+    QVERIFY2(plan.value(3).toString().contains("COVERING INDEX"), qPrintable(plan.value(3).toString()));
 }
 
 QTEST_MAIN(TestHistory)
