@@ -6,7 +6,6 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTimeZone>
 
 #include "history/history_database.h"
@@ -215,8 +214,7 @@ enum Column {
 
 // A query's values are read one by one, since building its whole record for each row would cost
 // more than the rest of a long list.
-template <typename Row>
-StoredCheck readStoredCheck(const Row& row) {
+StoredCheck readStoredCheck(const QSqlQuery& row) {
     StoredCheck check;
     if (!row.value(Record).isNull())
         readDocument(QJsonDocument::fromJson(row.value(Record).toString().toUtf8()).object(), check);
@@ -340,9 +338,5 @@ QString storedCheckColumns(Store store, int schemaVersion, Reading reading) {
 }
 
 StoredCheck storedCheck(const QSqlQuery& row) {
-    return readStoredCheck(row);
-}
-
-StoredCheck storedCheck(const QSqlRecord& row) {
     return readStoredCheck(row);
 }

@@ -10,7 +10,6 @@
 #include "history/wording.h"
 
 class QSqlQuery;
-class QSqlRecord;
 
 // Where a check becomes its JSON document and its row in a history, and where both are read back
 // into the same record: the only place that writes or reads the names kept as text ("pass",
@@ -59,9 +58,8 @@ enum class Store { Local, Lab };
 // schema version; those of a list and a spreadsheet are held whole by an index. A history of
 // version 1 keeps only the document, which is read whole then.
 QString storedCheckColumns(Store store, int schemaVersion, Reading reading);
-// A row of those columns, from a query or from a model's fetched row. A check left running by a
-// program that is gone (killed, a crash, a power cut) reads as interrupted.
+// A row of those columns, from a query. A check left running by a program that is gone (killed, a
+// crash, a power cut) reads as interrupted.
 StoredCheck storedCheck(const QSqlQuery& row);
-StoredCheck storedCheck(const QSqlRecord& row);
 
 #endif
