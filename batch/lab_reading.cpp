@@ -45,6 +45,8 @@ LabReading::LabReading(QString connection, QObject* parent)
       newestList_(std::make_shared<std::atomic<int>>(0)) {
     worker_->moveToThread(thread_);
     QObject::connect(thread_, &QThread::finished, worker_, &QObject::deleteLater);
+    // A thread left waiting on the network by a window that closed goes when it ends.
+    QObject::connect(thread_, &QThread::finished, thread_, &QObject::deleteLater);
     // Queued, and cut when this object goes: a late answer finds nobody.
     auto* worker = static_cast<Worker*>(worker_);
     QObject::connect(worker, &Worker::listed, this, &LabReading::listed);
@@ -59,7 +61,7 @@ LabReading::~LabReading() {
     thread_->quit();
     if (thread_->wait(QDeadlineTimer(kEndWaitMs))) delete thread_;
     // Otherwise the thread still waits on the network: it is left, with its worker, to end by
-    // itself; deleting a running thread would end the program.
+    // itself and go then; deleting a running thread would end the program.
 }
 
 int LabReading::list(const HistoryFilter& filter) {

@@ -20,7 +20,7 @@ class LabReading : public QObject {
 public:
     LabReading(QString connection, QObject* parent);
     // Waits about a second for the thread; one still waiting on the network is left to end by
-    // itself, or with the program.
+    // itself and go then, or to end with the program.
     ~LabReading() override;
 
     // The checks a filter lets through, the newest HistoryReader::kLabRowsShown: listed, or failed.
