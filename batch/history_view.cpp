@@ -137,8 +137,7 @@ HistoryFilter HistoryView::filter() const {
 // The chosen check's wiring, read whole from the history: at once from the station's own, as it
 // comes from the lab's.
 void HistoryView::showWiring(int row) {
-    wiring_->clearCheck();
-    wholeRequest_ = 0;
+    forgetChosen();
     if (row < 0) return;
     const StoredCheck& check = model_->check(row);
     if (check.whole) return wiring_->showCheck(check.record);
@@ -150,6 +149,13 @@ void HistoryView::showWiring(int row) {
     }
 }
 
+// A new list: the check read whole for the one chosen before is no longer wanted.
+void HistoryView::forgetChosen() {
+    wiring_->clearCheck();
+    wholeRequest_ = 0;
+    sheetPath_.clear();
+}
+
 void HistoryView::refresh() {
     if (!lab_) return showLocal({});
     listRequest_ = lab_->list(filter());
@@ -159,7 +165,7 @@ void HistoryView::refresh() {
 
 void HistoryView::showLocal(const QString& note) {
     showsLab_ = false;
-    wiring_->clearCheck();
+    forgetChosen();
     if (auto problem = reader_.problem()) {
         model_->clear();
         return say(joined(note, *problem));
@@ -172,7 +178,7 @@ void HistoryView::showLocal(const QString& note) {
 void HistoryView::showLab(int request, const QList<StoredCheck>& checks) {
     if (request != listRequest_) return;  // for a filter no longer shown
     showsLab_ = true;
-    wiring_->clearCheck();
+    forgetChosen();
     model_->show(checks);
     table_->resizeColumnsToContents();
     if (checks.isEmpty()) return say(noneMatches());

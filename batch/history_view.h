@@ -56,6 +56,7 @@ private:
     void askSheet();
     void say(const QString& message);
     void showWiring(int row);
+    void forgetChosen();
     void showLocal(const QString& note);
     void showLab(int request, const QList<StoredCheck>& checks);
     void labFailed(int request, const QString& problem);

@@ -105,7 +105,7 @@ QString utcText(const QDateTime& time) {
     return time.toUTC().toString(Qt::ISODateWithMs);
 }
 
-// Qt 6.5 takes a time zone where Qt 6.4 takes a time spec, which later ones deprecate.
+// Qt 6.5 takes a QTimeZone where Qt 6.4 takes a Qt::TimeSpec, which later versions deprecate.
 QDateTime utcTime(QDate day, QTime time) {
 #if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
     return QDateTime(day, time, QTimeZone::UTC);

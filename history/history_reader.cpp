@@ -159,8 +159,7 @@ std::optional<QString> HistoryReader::forEach(const HistoryFilter& filter,
 
 std::optional<QSqlQuery> HistoryReader::query(const HistoryFilter& filter) {
     if (problem()) return std::nullopt;
-    // A PostgreSQL result comes whole at once: the lab's newest only.
-    return filtered(filter, lab_ ? kLabRowsShown : 0, Reading::Columns);
+    return filtered(filter, 0, Reading::Columns);
 }
 
 std::optional<StoredCheck> HistoryReader::whole(const StoredCheck& check) {

@@ -55,10 +55,11 @@ public:
     // spreadsheet shows it. Gives back what went wrong, if anything.
     std::optional<QString> forEach(const HistoryFilter& filter, const std::function<void(const StoredCheck&)>& visit,
                                    int limit = 0, Reading reading = Reading::List);
-    // The same checks for a model to read as it goes (of a lab history, the newest kLabRowsShown);
-    // nothing when not open.
-    static constexpr int kLabRowsShown = 5000;
+    // The same checks for a model to read as it goes; nothing when not open.
     std::optional<QSqlQuery> query(const HistoryFilter& filter);
+    // What a window shows of a lab history at most: its newest checks, as a PostgreSQL result
+    // comes whole at once.
+    static constexpr int kLabRowsShown = 5000;
     // One check of those read, read whole.
     std::optional<StoredCheck> whole(const StoredCheck& check);
 
