@@ -3,10 +3,13 @@
 #include <atomic>
 
 #include <QFile>
+#include <QLoggingCategory>
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
+
+Q_LOGGING_CATEGORY(lcLab, "cardcheck.lab")
 
 namespace {
 
@@ -15,18 +18,19 @@ const char* const kAdministratorScript = "/usr/share/cardcheck/historial-laborat
 // Two stations that find no table at once: the second waits for the first, then finds it made.
 const char* const kSchemaLock = "SELECT pg_advisory_xact_lock(7166469620051231)";
 
-const char* const kUpsert =
-    "INSERT INTO checks AS c (uuid, station, started, finished, card, kind, mode, outcome, owner, summary, "
+// A check goes up in two statements whose answer does not hang on how a server release orders
+// ON CONFLICT against row-level security: an insert that leaves a known uuid alone, then, for a
+// known one, an update of the sender's own row while it still runs.
+const char* const kInsert =
+    "INSERT INTO checks (uuid, station, started, kind, mode, finished, card, outcome, owner, summary, "
     "failed_test, failed_inputs, port, version, volts1, volts2, volts3, volts4, record) "
-    "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "
-    "ON CONFLICT (uuid) DO UPDATE SET finished = excluded.finished, card = excluded.card, "
-    "outcome = excluded.outcome, owner = excluded.owner, summary = excluded.summary, "
-    "failed_test = excluded.failed_test, failed_inputs = excluded.failed_inputs, port = excluded.port, "
-    "version = excluded.version, volts1 = excluded.volts1, volts2 = excluded.volts2, volts3 = excluded.volts3, "
-    "volts4 = excluded.volts4, record = excluded.record "
-    // Under row-level security, another station's row that still runs makes this an error
-    // (the UPDATE policy's USING fails); one that is complete is left as it is, no row changed.
-    "WHERE c.outcome = 'running'";
+    "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (uuid) DO NOTHING";
+const char* const kComplete =
+    "UPDATE checks SET finished = ?, card = ?, outcome = ?, owner = ?, summary = ?, failed_test = ?, "
+    "failed_inputs = ?, port = ?, version = ?, volts1 = ?, volts2 = ?, volts3 = ?, volts4 = ?, record = ? "
+    "WHERE uuid = ? AND login = current_user AND outcome = 'running'";
+// Whether the row with a known uuid was sent under this login.
+const char* const kSentHere = "SELECT login = current_user FROM checks WHERE uuid = ?";
 
 // The statements of an SQL script: split at each ";" outside quotes, dollar quotes and comments.
 QStringList sqlStatements(const QString& script) {
@@ -76,6 +80,10 @@ QVariant timeText(const QDateTime& time) {
     return time.isValid() ? QVariant(time.toUTC().toString(Qt::ISODateWithMs)) : text(QString());
 }
 
+QVariant volts(const CheckRow& row, int input) {
+    return row.volts ? QVariant((*row.volts)[input]) : QVariant(QMetaType::fromType<double>());
+}
+
 bool mentions(const QString& message, const char* pattern) {
     return QRegularExpression(QString::fromUtf8(pattern), QRegularExpression::CaseInsensitiveOption)
         .match(message)
@@ -110,7 +118,7 @@ std::variant<std::unique_ptr<LabDatabase>, LabDatabase::Failure> LabDatabase::op
     auto settings = parseConnectionString(connection);
     // A string that cannot be used is not repeated: it may hold a password.
     if (auto* problem = std::get_if<QString>(&settings))
-        return Failure{Problem::Other, QStringLiteral("Historial del laboratorio: %1.").arg(*problem), *problem};
+        return Failure{Problem::Other, QStringLiteral("Historial del laboratorio: %1.").arg(*problem), *problem, {}};
     std::unique_ptr<LabDatabase> lab(new LabDatabase(name, connection));
     if (!QSqlDatabase::isDriverAvailable(QString::fromLatin1(kDriver)))
         return lab->failure(Problem::NoDriver,
@@ -132,7 +140,9 @@ std::variant<std::unique_ptr<LabDatabase>, LabDatabase::Failure> LabDatabase::op
 }
 
 LabDatabase::~LabDatabase() {
-    upsert_.reset();
+    insert_.reset();
+    complete_.reset();
+    sentHere_.reset();
     QSqlDatabase::database(connectionName_, false).close();
     QSqlDatabase::removeDatabase(connectionName_);
 }
@@ -141,8 +151,12 @@ QSqlDatabase LabDatabase::database() const {
     return QSqlDatabase::database(connectionName_, false);
 }
 
-LabDatabase::Failure LabDatabase::failure(Problem problem, const QString& cause) const {
-    return {problem, QStringLiteral("Historial del laboratorio (%1): %2.").arg(connection_, cause), cause};
+// The user reads one Spanish sentence; what the driver said goes to cardcheck.lab, for a technician.
+LabDatabase::Failure LabDatabase::failure(Problem problem, const QString& cause, const QString& said) const {
+    Failure failure{problem, QStringLiteral("Historial del laboratorio (%1): %2.").arg(connection_, cause), cause,
+                    said};
+    if (!said.isEmpty()) qCWarning(lcLab).noquote() << failure.message << "PostgreSQL:" << said;
+    return failure;
 }
 
 // libpq says why a connection failed only in words, the server's or its own, in English or in the
@@ -151,32 +165,46 @@ LabDatabase::Failure LabDatabase::connectionFailure(const QString& said) const {
     if (mentions(said,
                  "no password supplied|authentication failed|autentificación .* falló|pg_hba\\.conf|"
                  "role \".*\" does not exist|no existe el rol|permitted to log in|no se le permite conectarse"))
-        return failure(Problem::LoginRefused, QStringLiteral("el servidor no acepta el inicio de sesión; revise el "
-                                                             "usuario y su contraseña en ~/.pgpass (%1)")
-                                                  .arg(said));
+        return failure(Problem::LoginRefused,
+                       QStringLiteral("el servidor no acepta el inicio de sesión; revise el usuario y su contraseña "
+                                      "en ~/.pgpass"),
+                       said);
     if (mentions(said, "permission denied|permiso denegado|CONNECT privilege|privilegios de conexión"))
-        return failure(Problem::PermissionRefused, QStringLiteral("el usuario no tiene permiso para conectarse; el "
-                                                                  "administrador debe hacerlo miembro de puestos (%1)")
-                                                       .arg(said));
+        return failure(Problem::PermissionRefused,
+                       QStringLiteral("el usuario no tiene permiso para conectarse; el administrador debe hacerlo "
+                                      "miembro de puestos"),
+                       said);
     // A server that answered with anything else, or a setting that libpq cannot use.
-    if (mentions(said, "FATAL|SSL|certificat|invalid connection option|opción de conexión no válida|servic") &&
-        !mentions(said, "starting up|shutting down|iniciándose|apagándose"))
-        return failure(Problem::Other, said);
-    return failure(
-        Problem::Unreachable,
-        QStringLiteral("no se llega al servidor; ¿está en marcha y se llega a él por la red? (%1)").arg(said));
+    if (mentions(said, "starting up|shutting down|iniciándose|apagándose") ||
+        !mentions(said, "FATAL|SSL|certificat|invalid connection option|opción de conexión no válida|servic"))
+        return failure(Problem::Unreachable,
+                       QStringLiteral("no se llega al servidor; ¿está en marcha y se llega a él por la red?"), said);
+    if (mentions(said, "database \".*\" does not exist|no existe la base de datos"))
+        return failure(Problem::Other, QStringLiteral("el servidor no tiene esa base de datos (dbname)"), said);
+    if (mentions(said, "SSL|certificat"))
+        return failure(Problem::Other,
+                       QStringLiteral("falla la conexión cifrada con el servidor; revise sslmode y los certificados"),
+                       said);
+    if (mentions(said, "invalid connection option|opción de conexión no válida"))
+        return failure(Problem::Other, QStringLiteral("libpq no conoce una de las claves de la conexión"), said);
+    if (mentions(said, "servic"))
+        return failure(Problem::Other,
+                       QStringLiteral("libpq no encuentra el servicio de la conexión en pg_service.conf"), said);
+    return failure(Problem::Other, QStringLiteral("el servidor rechaza la conexión"), said);
 }
 
 LabDatabase::Failure LabDatabase::queryFailure(const QSqlError& error) const {
     const QString code = error.nativeErrorCode();
-    const QString said = error.databaseText().simplified();
-    if (!database().isOpen() || code.startsWith(QStringLiteral("08")) || code.startsWith(QStringLiteral("57P")))
-        return failure(Problem::Unreachable,
-                       QStringLiteral("se ha perdido la conexión con el servidor (%1)").arg(said));
+    const QString said = (code + QLatin1Char(' ') + error.databaseText()).simplified();
+    if (!database().isOpen() || code.startsWith(QStringLiteral("08")) || code.startsWith(QStringLiteral("57P")) ||
+        code.isEmpty())
+        return failure(Problem::Unreachable, QStringLiteral("se ha perdido la conexión con el servidor"), said);
     if (code == QStringLiteral("42501"))
-        return failure(Problem::PermissionRefused,
-                       QStringLiteral("el servidor no lo permite a este usuario (%1)").arg(said));
-    return failure(Problem::Other, said);
+        return failure(Problem::PermissionRefused, QStringLiteral("el servidor no lo permite a este usuario"), said);
+    if (code.startsWith(QStringLiteral("23")) || code.startsWith(QStringLiteral("22")))
+        return failure(Problem::Other,
+                       QStringLiteral("el servidor rechaza los datos de la comprobación (error %1)").arg(code), said);
+    return failure(Problem::Other, QStringLiteral("el servidor no puede hacerlo (error %1)").arg(code), said);
 }
 
 // The version in schema_version; a database without it gets the schema made when the role may.
@@ -222,34 +250,58 @@ std::optional<LabDatabase::Failure> LabDatabase::createSchema() {
     return queryFailure(error);
 }
 
+std::optional<LabDatabase::Failure> LabDatabase::prepared(std::unique_ptr<QSqlQuery>& query, const char* statement) {
+    if (query) return std::nullopt;
+    query = std::make_unique<QSqlQuery>(database());
+    if (query->prepare(QString::fromLatin1(statement))) return std::nullopt;
+    const QSqlError error = query->lastError();
+    query.reset();
+    return queryFailure(error);
+}
+
 std::variant<bool, LabDatabase::Failure> LabDatabase::send(const CheckRow& row) {
-    if (!upsert_) {
-        upsert_ = std::make_unique<QSqlQuery>(database());
-        if (!upsert_->prepare(QString::fromLatin1(kUpsert))) {
-            const QSqlError error = upsert_->lastError();
-            upsert_.reset();
-            return queryFailure(error);
-        }
-    }
-    QSqlQuery& query = *upsert_;
+    for (auto [query, statement] : {std::pair{&insert_, kInsert}, {&complete_, kComplete}, {&sentHere_, kSentHere}})
+        if (auto problem = prepared(*query, statement)) return *problem;
+    const QString uuid = row.uuid.toString(QUuid::WithoutBraces);
+    // The columns a check's end fills in, in the order both statements name them.
+    const QVariantList completed = {timeText(row.finished),
+                                    text(row.card),
+                                    row.outcome,
+                                    text(row.owner),
+                                    text(row.summary),
+                                    row.failedTest ? QVariant(*row.failedTest) : QVariant(QMetaType::fromType<int>()),
+                                    text(row.failedInputs),
+                                    text(row.port),
+                                    text(row.version),
+                                    volts(row, 0),
+                                    volts(row, 1),
+                                    volts(row, 2),
+                                    volts(row, 3),
+                                    row.record.isNull() ? text(QString()) : QVariant(QString::fromUtf8(row.record))};
+
+    QSqlQuery& insert = *insert_;
     int column = 0;
-    auto bind = [&query, &column](const QVariant& value) { query.bindValue(column++, value); };
-    bind(row.uuid.toString(QUuid::WithoutBraces));
-    bind(row.station);
-    bind(timeText(row.started));
-    bind(timeText(row.finished));
-    bind(text(row.card));
-    bind(row.kind);
-    bind(row.mode);
-    bind(row.outcome);
-    bind(text(row.owner));
-    bind(text(row.summary));
-    bind(row.failedTest ? QVariant(*row.failedTest) : QVariant(QMetaType::fromType<int>()));
-    bind(text(row.failedInputs));
-    bind(text(row.port));
-    bind(text(row.version));
-    for (int i = 0; i < 4; ++i) bind(row.volts ? QVariant((*row.volts)[i]) : QVariant(QMetaType::fromType<double>()));
-    bind(row.record.isNull() ? text(QString()) : QVariant(QString::fromUtf8(row.record)));
-    if (!query.exec()) return queryFailure(query.lastError());
-    return query.numRowsAffected() > 0;
+    for (const QVariant& value :
+         {QVariant(uuid), QVariant(row.station), timeText(row.started), QVariant(row.kind), QVariant(row.mode)})
+        insert.bindValue(column++, value);
+    for (const QVariant& value : completed) insert.bindValue(column++, value);
+    if (!insert.exec()) return queryFailure(insert.lastError());
+    if (insert.numRowsAffected() > 0) return true;
+
+    QSqlQuery& complete = *complete_;
+    column = 0;
+    for (const QVariant& value : completed) complete.bindValue(column++, value);
+    complete.bindValue(column, uuid);
+    if (!complete.exec()) return queryFailure(complete.lastError());
+    if (complete.numRowsAffected() > 0) return true;
+
+    // Known and left as it was: complete already, or another login's, which a station must hear of.
+    QSqlQuery& sentHere = *sentHere_;
+    sentHere.bindValue(0, uuid);
+    if (!sentHere.exec()) return queryFailure(sentHere.lastError());
+    if (sentHere.next() && !sentHere.value(0).toBool())
+        return failure(Problem::Other, QStringLiteral("otro usuario ya envió una comprobación con el mismo "
+                                                      "identificador (%1); no se cambia")
+                                           .arg(uuid));
+    return false;
 }

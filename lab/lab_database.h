@@ -35,6 +35,7 @@ public:
         Problem problem;
         QString message;  // a Spanish sentence that names the lab history
         QString cause;    // what is wrong, in Spanish, as the message's end says it
+        QString said;     // what the driver or the server said, for a technician (a tooltip, the log)
     };
 
     // Connects (connection: key=value pairs, see connection_string.h) and makes the table and its
@@ -50,7 +51,8 @@ public:
 
     // Inserts a check, or completes the one with its uuid: sending twice changes nothing, and a
     // completed check is never set back. True when the server's row was written; false when it
-    // was already complete and stays as it was. After a failure the connection is best opened anew.
+    // was already complete and stays as it was. A uuid that another login sent is left alone and
+    // is a failure (Problem::Other). After a failure the connection is best opened anew.
     std::variant<bool, Failure> send(const CheckRow& row);
     // What an error of this connection means.
     Failure queryFailure(const class QSqlError& error) const;
@@ -60,13 +62,18 @@ private:
         : connectionName_(std::move(connectionName)), connection_(std::move(connection)) {}
     std::optional<Failure> prepareSchema();
     std::optional<Failure> createSchema();
-    Failure failure(Problem problem, const QString& cause) const;
+    Failure failure(Problem problem, const QString& cause, const QString& said = {}) const;
     Failure connectionFailure(const QString& said) const;
 
     QString connectionName_;
     QString connection_;
     int schemaVersion_ = 0;
-    std::unique_ptr<QSqlQuery> upsert_;  // prepared once, on the server too
+    std::optional<Failure> prepared(std::unique_ptr<QSqlQuery>& query, const char* statement);
+
+    // Prepared once, on the server too.
+    std::unique_ptr<QSqlQuery> insert_;
+    std::unique_ptr<QSqlQuery> complete_;
+    std::unique_ptr<QSqlQuery> sentHere_;
 };
 
 // What QPSQL is given to connect with: the settings, plus a connect timeout, TCP keepalives and

@@ -111,17 +111,16 @@ private slots:
         auto add = [](const char* name, const char* outcome, const char* statement, const char* expected) {
             QTest::newRow(name) << outcome << statement << expected;
         };
-        add("send, running", "running", "send",
-            "el servidor no lo permite a este usuario (ERROR: new row violates row-level security policy (USING "
-            "expression) for table \"checks\"");
-        add("send, complete", "pass", "send", "unchanged");
+        // The sender hears that the uuid is another's; no station's own send is refused for it.
+        const char* another = "otro usuario ya envió una comprobación con el mismo identificador";
+        add("send, running", "running", "send", another);
+        add("send, complete", "pass", "send", another);
         add("update", "running", "UPDATE checks SET outcome = 'fail' WHERE uuid = ?::uuid", "unchanged");
-        add("delete", "pass", "DELETE FROM checks WHERE uuid = ?::uuid",
-            "42501 ERROR:  permission denied for table checks");
+        add("delete", "pass", "DELETE FROM checks WHERE uuid = ?::uuid", "42501 ");
         add("insert as another", "pass",
             "INSERT INTO checks (uuid, station, login, started, kind, mode, outcome) SELECT gen_random_uuid(), "
             "station, login, started, kind, mode, outcome FROM checks WHERE uuid = ?::uuid",
-            "42501 ERROR:  new row violates row-level security policy for table \"checks\"");
+            "42501 ");
     }
     void stationCannotChangeAnothers() {
         QFETCH(QString, outcome);
