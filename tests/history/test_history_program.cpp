@@ -95,12 +95,12 @@ void TestHistoryProgram::killedCheckReadsInterrupted() {
 void TestHistoryProgram::firstVersionHistory() {
     QTemporaryDir dir;
     const QString history = dir.filePath("historial.sqlite");
-    QVERIFY(QFile::copy(QFINDTESTDATA("data/history-v1.sqlite"), history));
-    const QByteArray list = contents(QFINDTESTDATA("data/history-v1.list"));
-    const QByteArray csv = contents(QFINDTESTDATA("data/history-v1.csv"));
+    QVERIFY(QFile::copy(QStringLiteral(CARDCHECK_TEST_DATA "/history-v1.sqlite"), history));
+    const QByteArray list = contents(QStringLiteral(CARDCHECK_TEST_DATA "/history-v1.list"));
+    const QByteArray csv = contents(QStringLiteral(CARDCHECK_TEST_DATA "/history-v1.csv"));
     QCOMPARE(runProgram({"--history-list", "--history", history}).outBytes, list);
     QCOMPARE(runProgram({"--history-csv", "-", "--history", history}).outBytes, csv);
-    QCOMPARE(contents(history), contents(QFINDTESTDATA("data/history-v1.sqlite")));
+    QCOMPARE(contents(history), contents(QStringLiteral(CARDCHECK_TEST_DATA "/history-v1.sqlite")));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"historial.sqlite"});
 
     QCOMPARE(runProgram({"--auto", "--simulate", "--fault", "roto:0", "--history", history, "--card", "nueva"}).status,

@@ -18,7 +18,6 @@ struct LabServer {
         QFile state(qEnvironmentVariable("CARDCHECK_LAB_SERVER"));
         if (!state.open(QIODevice::ReadOnly)) server.missing = "no state file from lab_server.sh: run through ctest";
         for (const QString& line : QString::fromUtf8(state.readAll()).split('\n')) {
-            if (line.startsWith("missing ")) server.missing = line;
             if (line.startsWith("socket ")) server.socket = line.mid(7);
             if (line.startsWith("bin ")) server.bin = line.mid(4);
         }
