@@ -7,6 +7,7 @@
 #include "app/history_commands.h"
 #include "app/navigator.h"
 #include "app/ports_listing.h"
+#include "app/qt_messages.h"
 #include "app/start_up.h"
 #include "app/translation.h"
 #include "assets/record_marks.h"
@@ -127,6 +128,7 @@ int runBatch(Card& card, Clock& clock, const CommandLine& options, const QString
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    keepQtMessagesForTechnicians();
     QCoreApplication::setApplicationName(QStringLiteral("cardcheck"));
     ParsedCommandLine parsed;
     {

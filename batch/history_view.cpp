@@ -189,8 +189,11 @@ void HistoryView::showLab(int request, const QList<StoredCheck>& checks) {
                   .arg(HistoryReader::kLabRowsShown));
 }
 
-void HistoryView::labFailed(int request, const QString& problem) {
-    if (request == listRequest_) showLocal(problem + HistoryReader::localInstead());
+// The server's own words stay at hand for a technician, in the status's tooltip.
+void HistoryView::labFailed(int request, const QString& problem, const QString& said) {
+    if (request != listRequest_) return;
+    showLocal(problem + HistoryReader::localInstead());
+    status_->setToolTip(said);
 }
 
 void HistoryView::labWhole(int request, const StoredCheck& check) {
@@ -265,6 +268,7 @@ void HistoryView::askSheet() {
 }
 
 void HistoryView::say(const QString& message) {
+    status_->setToolTip({});
     status_->setText(message);
     status_->setAccessibleName(message);
 }

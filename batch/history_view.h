@@ -59,7 +59,7 @@ private:
     void forgetChosen();
     void showLocal(const QString& note);
     void showLab(int request, const QList<StoredCheck>& checks);
-    void labFailed(int request, const QString& problem);
+    void labFailed(int request, const QString& problem, const QString& said);
     void labWhole(int request, const StoredCheck& check);
 
     HistoryReader& reader_;

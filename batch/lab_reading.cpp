@@ -18,22 +18,28 @@ public:
         reader_->problem();
         if (reader_->readsLab()) return std::nullopt;
         const QString problem = reader_->labProblem().value_or(QString());
-        reader_.reset();  // tried anew next time
+        lost();  // tried anew next time
         return problem;
     }
     // A read that failed may have lost the connection: the next one connects anew.
-    void lost() { reader_.reset(); }
+    void lost() {
+        said_ = reader_->driverSaid();
+        reader_.reset();
+    }
+    // What the server or the driver said of the last failure.
+    const QString& said() const { return said_; }
     HistoryReader& reader() { return *reader_; }
 
 signals:
     void listed(int request, const QList<StoredCheck>& checks);
-    void failed(int request, const QString& problem);
+    void failed(int request, const QString& problem, const QString& said);
     void wholeRead(int request, const StoredCheck& check);
     void exported(const QString& problem);
 
 private:
     QString connection_;
     std::unique_ptr<HistoryReader> reader_;
+    QString said_;
 };
 
 }  // namespace
@@ -72,14 +78,14 @@ int LabReading::list(const HistoryFilter& filter) {
         worker,
         [worker, request, filter, newest = newestList_] {
             if (newest->load() != request) return;  // a newer filter came meanwhile
-            if (auto problem = worker->connect()) return emit worker->failed(request, *problem);
+            if (auto problem = worker->connect()) return emit worker->failed(request, *problem, worker->said());
             QList<StoredCheck> checks;
             const auto error = worker->reader().forEach(
                 filter, [&checks](const StoredCheck& check) { checks << check; }, HistoryReader::kLabRowsShown,
                 Reading::Columns);
             if (!error) return emit worker->listed(request, checks);
             worker->lost();
-            emit worker->failed(request, *error);
+            emit worker->failed(request, *error, worker->said());
         },
         Qt::QueuedConnection);
     return request;

@@ -32,7 +32,8 @@ public:
 
 signals:
     void listed(int request, const QList<StoredCheck>& checks);
-    void failed(int request, const QString& problem);  // the lab cannot be read, in Spanish
+    // The lab cannot be read: why, in Spanish, and what the server or its driver said.
+    void failed(int request, const QString& problem, const QString& said);
     void wholeRead(int request, const StoredCheck& check);
     void exported(const QString& problem);  // empty when the file was written
 

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
@@ -77,30 +78,6 @@ const char* const kStepTo3[] = {
     "failed_test, failed_inputs, port, version, volts1, volts2, volts3, volts4, station)",
 };
 
-// SQLite's primary result codes, in the user's words.
-QString sqliteCause(const QSqlError& error) {
-    switch (error.nativeErrorCode().toInt()) {
-        case 5:  // SQLITE_BUSY
-        case 6:  // SQLITE_LOCKED
-            return QStringLiteral("otro programa la tiene bloqueada desde hace más de %1 s")
-                .arg(HistoryDatabase::kBusyTimeoutMs / 1000);
-        case 8:  // SQLITE_READONLY
-            return QStringLiteral("solo se puede leer, no escribir");
-        case 10:  // SQLITE_IOERR
-            return QStringLiteral("error de entrada/salida al escribir en el disco");
-        case 11:  // SQLITE_CORRUPT
-            return QStringLiteral("el archivo está dañado");
-        case 13:  // SQLITE_FULL
-            return QStringLiteral("el disco está lleno");
-        case 14:  // SQLITE_CANTOPEN
-            return QStringLiteral("no se puede abrir el archivo");
-        case 26:  // SQLITE_NOTADB
-            return QStringLiteral("no es una base de datos");
-        default:
-            return error.text();
-    }
-}
-
 // SQLite answers "busy" at once, without waiting out the busy timeout, in a few cases of two
 // programs starting or writing together (a lock that would deadlock, a WAL being recovered):
 // those are tried again after a moment.
@@ -144,6 +121,36 @@ QString bootId() {
 }
 
 }  // namespace
+
+Q_LOGGING_CATEGORY(lcHistory, "cardcheck.history")
+
+// SQLite's primary result codes, in the user's words.
+QString sqliteCause(const QSqlError& error) {
+    if (error.isValid()) qCWarning(lcHistory).noquote() << "SQLite:" << error.text();
+    switch (error.nativeErrorCode().toInt()) {
+        case 5:  // SQLITE_BUSY
+        case 6:  // SQLITE_LOCKED
+            return QStringLiteral("otro programa la tiene bloqueada desde hace más de %1 s")
+                .arg(HistoryDatabase::kBusyTimeoutMs / 1000);
+        case 8:  // SQLITE_READONLY
+            return QStringLiteral("solo se puede leer, no escribir");
+        case 10:  // SQLITE_IOERR
+            return QStringLiteral("error de entrada/salida al escribir en el disco");
+        case 11:  // SQLITE_CORRUPT
+            return QStringLiteral("el archivo está dañado");
+        case 13:  // SQLITE_FULL
+            return QStringLiteral("el disco está lleno");
+        case 14:  // SQLITE_CANTOPEN
+            return QStringLiteral("no se puede abrir el archivo");
+        case 26:  // SQLITE_NOTADB
+            return QStringLiteral("no es una base de datos");
+        default:
+            if (error.databaseText().contains(QStringLiteral("no such"), Qt::CaseInsensitive))
+                return QStringLiteral("no tiene las tablas de un historial de cardcheck");
+            if (error.nativeErrorCode().isEmpty()) return QStringLiteral("SQLite no puede hacerlo");
+            return QStringLiteral("SQLite no puede hacerlo (error %1)").arg(error.nativeErrorCode());
+    }
+}
 
 std::variant<std::unique_ptr<HistoryDatabase>, QString> HistoryDatabase::open(const QString& path, bool create) {
     static std::atomic<int> connections{0};

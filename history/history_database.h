@@ -80,4 +80,7 @@ QString thisProgram();
 // Whether the program named by an owner column is still running.
 bool programRunning(const QString& owner);
 
+// What an SQLite error means, in the user's words; what SQLite said goes to cardcheck.history.
+QString sqliteCause(const class QSqlError& error);
+
 #endif

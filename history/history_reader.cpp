@@ -71,7 +71,9 @@ std::optional<QString> HistoryReader::problem() {
             lab_ = std::move(*lab);
             return std::nullopt;
         }
-        labProblem_ = std::get<LabDatabase::Failure>(opened).message;
+        const auto& failure = std::get<LabDatabase::Failure>(opened);
+        labProblem_ = failure.message;
+        driverSaid_ = failure.said;
     }
     if (path_.isEmpty()) return QStringLiteral("Las comprobaciones no se guardan en el historial (--no-history).");
     if (missing()) return QStringLiteral("Todavía no hay ninguna comprobación en el historial %1.").arg(path_);
@@ -94,7 +96,9 @@ QString HistoryReader::columns(Reading reading) const {
                 : storedCheckColumns(Store::Local, history_->schemaVersion(), reading);
 }
 
-QString HistoryReader::cannotRead(const QString& cause) const {
+QString HistoryReader::cannotRead(const QSqlError& error) {
+    driverSaid_ = error.text();
+    const QString cause = lab_ ? lab_->queryFailure(error).cause : sqliteCause(error);
     if (lab_)
         return QStringLiteral("No se puede leer el historial del laboratorio (%1): %2.").arg(labConnection_, cause);
     return QStringLiteral("No se puede leer el historial %1: %2.").arg(path_, cause);
@@ -140,7 +144,7 @@ QSqlQuery HistoryReader::filtered(const HistoryFilter& filter, int limit, Readin
     if (limit > 0) sql += QStringLiteral(" LIMIT %1").arg(limit);
     QSqlQuery query(database());
     query.setForwardOnly(true);
-    query.prepare(sql);
+    if (!query.prepare(sql)) return query;  // with what SQL said, which exec() would overwrite
     for (const QVariant& value : values) query.addBindValue(value);
     query.exec();
     return query;
@@ -151,9 +155,9 @@ std::optional<QString> HistoryReader::forEach(const HistoryFilter& filter,
                                               Reading reading) {
     if (auto why = problem()) return missing() ? std::nullopt : why;
     QSqlQuery query = filtered(filter, limit, reading);
-    if (!query.isActive()) return cannotRead(query.lastError().text());
+    if (!query.isActive()) return cannotRead(query.lastError());
     while (query.next()) visit(storedCheck(query));
-    if (query.lastError().isValid()) return cannotRead(query.lastError().text());
+    if (query.lastError().isValid()) return cannotRead(query.lastError());
     return std::nullopt;
 }
 

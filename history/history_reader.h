@@ -45,6 +45,8 @@ public:
     // Why the lab history, when there is one, is not what is read, in Spanish; then
     // localInstead() says what is.
     const std::optional<QString>& labProblem() const { return labProblem_; }
+    // What the driver or the server said of the last problem, in its own words: for a technician.
+    const QString& driverSaid() const { return driverSaid_; }
     static QString localInstead() { return QStringLiteral(" Se muestra el historial de este puesto."); }
     bool readsLab() const { return lab_ != nullptr; }
     // No check has been kept yet: no mistake, though there is nothing to read.
@@ -73,13 +75,14 @@ private:
     QSqlQuery filtered(const HistoryFilter& filter, int limit, Reading reading);
     QSqlDatabase database() const;
     QString columns(Reading reading) const;
-    QString cannotRead(const QString& cause) const;
+    QString cannotRead(const class QSqlError& error);
 
     QString path_;
     QString labConnection_;
     std::unique_ptr<HistoryDatabase> history_;
     std::unique_ptr<LabDatabase> lab_;
     std::optional<QString> labProblem_;
+    QString driverSaid_;
 };
 
 // One line of --history-list: date and time, station, label, kind, outcome and what failed.

@@ -85,7 +85,7 @@ std::variant<QList<Waiting>, QString> waitingBatch(HistoryDatabase& local, const
                           .arg(kBatch));
         query.addBindValue(after);
     }
-    if (!query.exec()) return query.lastError().text();
+    if (!query.exec()) return sqliteCause(query.lastError());
     QList<Waiting> batch;
     while (query.next()) {
         Waiting check = waitingOf(query, station);
@@ -131,10 +131,10 @@ std::optional<QString> markSent(HistoryDatabase& local, const QString& station, 
         mark.addBindValue(check->localOutcome);
         if (!mark.exec()) {
             database.rollback();
-            return mark.lastError().text();  // sent, not marked: sent again next time
+            return sqliteCause(mark.lastError());  // sent, not marked: sent again next time
         }
     }
-    if (!database.commit()) return database.lastError().text();
+    if (!database.commit()) return sqliteCause(database.lastError());
     return std::nullopt;
 }
 

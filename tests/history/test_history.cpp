@@ -17,6 +17,7 @@ private slots:
     void windowChecks();
     void unusableHistory_data();
     void unusableHistory();
+    void tableGone();
     void csvCells_data();
     void csvCells();
     void listsReadIndexesAlone_data();
@@ -88,6 +89,19 @@ void TestHistory::unusableHistory() {
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), existing.isEmpty() ? QByteArray("x") : existing);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"archivo"});
+}
+
+// A history whose table is gone reads so in Spanish, not in SQLite's words.
+void TestHistory::tableGone() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("historial.sqlite");
+    {
+        auto opened = HistoryDatabase::open(path, true);
+        QVERIFY(QSqlQuery(std::get<0>(opened)->database()).exec("DROP TABLE checks"));
+    }
+    HistoryReader reader(path);
+    QCOMPARE(reader.forEach({}, [](const StoredCheck&) {}).value_or(QString()),
+             "No se puede leer el historial " + path + ": no tiene las tablas de un historial de cardcheck.");
 }
 
 void TestHistory::csvCells_data() {

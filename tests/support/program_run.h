@@ -4,8 +4,9 @@
 #include <QDir>
 #include <QProcess>
 
-// The program as a user at a terminal runs it: times in UTC, and its cardcheck.conf from
-// configHome (by default a folder with none, whatever the machine's user has).
+// The program as a user at a terminal runs it, or cron, without a desktop session: times in UTC,
+// and its cardcheck.conf from configHome (by default a folder with none, whatever the machine's
+// user has).
 struct ProgramRun {
     int status;
     QString out;
@@ -16,6 +17,7 @@ struct ProgramRun {
 inline QProcessEnvironment programEnvironment(const QString& configHome = {}) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("TZ", "UTC");
+    environment.remove("XDG_RUNTIME_DIR");
     environment.insert("XDG_CONFIG_HOME", configHome.isEmpty() ? QDir::tempPath() + "/cardcheck-sin-conf" : configHome);
     return environment;
 }
