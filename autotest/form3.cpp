@@ -312,8 +312,10 @@ void Form3::closeEvent(QCloseEvent* event) {
     Command2_Click();
 }
 
+// The description is written again only when it changes: laying the same text out anew every tick
+// would hold up the next port operation by a third of a millisecond.
 void Form3::showTest(const QString& description, int test) {
-    Text2[0]->setPlainText(description);
+    if (Text2[0]->toPlainText() != description) Text2[0]->setPlainText(description);
     Picture3->LoadPicture(picturePath(testPictureFile(test)));
     const QString shown = QStringLiteral("TEST %1").arg(test);
     if (Picture3->accessibleName() != shown) Picture3->setAccessibleName(shown);

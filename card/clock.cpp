@@ -2,7 +2,14 @@
 
 #include <algorithm>
 
-#include <QTimerEvent>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <ctime>
+#include <optional>
+
+#include <sys/timerfd.h>
+#include <unistd.h>
 
 Clock::Alarm::Alarm(Alarm&& other) noexcept
     : clock_(std::exchange(other.clock_, nullptr)), id_(std::exchange(other.id_, 0)) {}
@@ -37,39 +44,79 @@ void Clock::fire(quint64 id) {
     due();
 }
 
-RealClock::RealClock() {
-    started_.start();
+namespace {
+
+// A sleeping processor takes tens of microseconds to wake, more under a virtual machine: the
+// timerfd goes off this much before the deadline, and the rest is waited out awake.
+constexpr qint64 kWakeEarlyNs = 200'000;
+
+qint64 monotonicNs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
 }
 
-void RealClock::startQtTimer(quint64 id, qint64 deadlineNs) {
-    // Rounded up: a precise timer fires no earlier than asked, so neither does the alarm.
-    const qint64 remainingNs = std::max<qint64>(0, deadlineNs - nowNs());
-    const int timer = startTimer(int((remainingNs + kNsPerMs - 1) / kNsPerMs), Qt::PreciseTimer);
-    byQtTimer_[timer] = id;
-    qtTimerOf_[id] = timer;
+}  // namespace
+
+RealClock::RealClock() : originNs_(monotonicNs()) {
+    timerFd_ = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+    if (timerFd_ < 0) qFatal("timerfd_create: %s", std::strerror(errno));
 }
 
-void RealClock::schedule(quint64 id, qint64 deadlineNs) {
-    startQtTimer(id, deadlineNs);
+RealClock::~RealClock() {
+    delete notifier_;
+    close(timerFd_);
 }
 
-void RealClock::unschedule(quint64 id) {
-    const auto timer = qtTimerOf_.find(id);
-    if (timer == qtTimerOf_.end()) return;
-    killTimer(timer->second);
-    byQtTimer_.erase(timer->second);
-    qtTimerOf_.erase(timer);
+qint64 RealClock::nowNs() const {
+    return monotonicNs() - originNs_;
 }
 
-void RealClock::timerEvent(QTimerEvent* event) {
-    const auto found = byQtTimer_.find(event->timerId());
-    if (found == byQtTimer_.end()) return;
-    const quint64 id = found->second;
-    unschedule(id);
-    const auto alarm = pending().find(id);
-    if (alarm == pending().end()) return;
-    if (nowNs() < alarm->second.deadlineNs)
-        startQtTimer(id, alarm->second.deadlineNs);  // woken a fraction of a millisecond early
-    else
-        fire(id);
+void RealClock::schedule(quint64, qint64 deadlineNs) {
+    if (armedNs_ < 0 || deadlineNs < armedNs_) arm();
+}
+
+void RealClock::unschedule(quint64) {
+    // The timerfd stays armed: waking for a cancelled alarm costs one look at the pending ones.
+}
+
+// Armed at an absolute time: no rounding, and a deadline already past wakes at once.
+void RealClock::arm() {
+    // Made at the first alarm: the clock may be made before the application and its event loop.
+    if (!notifier_) {
+        notifier_ = new QSocketNotifier(timerFd_, QSocketNotifier::Read, this);
+        connect(notifier_, &QSocketNotifier::activated, this, [this] { expired(); });
+    }
+    const auto earliest = std::min_element(pending().cbegin(), pending().cend(), [](const auto& a, const auto& b) {
+        return a.second.deadlineNs < b.second.deadlineNs;
+    });
+    itimerspec spec{};
+    armedNs_ = -1;
+    if (earliest != pending().cend()) {
+        armedNs_ = earliest->second.deadlineNs;
+        const qint64 at = std::max<qint64>(originNs_ + armedNs_ - kWakeEarlyNs, 1);  // 0 would disarm it
+        spec.it_value = {time_t(at / 1'000'000'000), long(at % 1'000'000'000)};
+    }
+    timerfd_settime(timerFd_, TFD_TIMER_ABSTIME, &spec, nullptr);
+}
+
+// Every alarm that is due, earliest first; each may arm or cancel others.
+void RealClock::expired() {
+    std::uint64_t expirations = 0;
+    static_cast<void>(read(timerFd_, &expirations, sizeof expirations));
+    armedNs_ = -1;
+    for (;;) {
+        // Woken a little early, on purpose: the last moments are waited out here, awake.
+        for (const auto& [id, alarm] : pending())
+            while (alarm.deadlineNs - nowNs() > 0 && alarm.deadlineNs - nowNs() <= kWakeEarlyNs) {
+            }
+        const qint64 now = nowNs();
+        std::optional<std::pair<qint64, quint64>> due;  // (deadline, id) of the earliest due alarm
+        for (const auto& [id, alarm] : pending())
+            if (alarm.deadlineNs <= now && (!due || std::pair(alarm.deadlineNs, id) < *due))
+                due = std::pair(alarm.deadlineNs, id);
+        if (!due) break;
+        fire(due->second);
+    }
+    arm();
 }

@@ -4,8 +4,8 @@
 #include <functional>
 #include <map>
 
-#include <QElapsedTimer>
 #include <QObject>
+#include <QSocketNotifier>
 #include <QtGlobal>
 
 inline constexpr qint64 kNsPerMs = 1'000'000;
@@ -52,23 +52,27 @@ private:
     quint64 nextId_ = 0;
 };
 
-// Real time, with the alarms on Qt's precise timers.
+// Real time on CLOCK_MONOTONIC, with the alarms on one timerfd armed for the earliest of them and
+// watched by the event loop: an alarm ends within the loop's wake-up of its deadline, to a fraction
+// of a millisecond, where a Qt timer would round it up to a whole one.
 class RealClock : public QObject, public Clock {
 public:
     RealClock();
-    qint64 nowNs() const override { return started_.nsecsElapsed(); }
+    ~RealClock() override;
+    qint64 nowNs() const override;
 
 protected:
     void schedule(quint64 id, qint64 deadlineNs) override;
     void unschedule(quint64 id) override;
-    void timerEvent(QTimerEvent* event) override;
 
 private:
-    void startQtTimer(quint64 id, qint64 deadlineNs);
+    void arm();
+    void expired();
 
-    QElapsedTimer started_;
-    std::map<int, quint64> byQtTimer_;
-    std::map<quint64, int> qtTimerOf_;
+    qint64 originNs_ = 0;  // CLOCK_MONOTONIC when the clock was made
+    int timerFd_ = -1;
+    QSocketNotifier* notifier_ = nullptr;
+    qint64 armedNs_ = -1;  // the deadline the timerfd is armed for, or -1
 };
 
 #endif
