@@ -10,7 +10,7 @@
 #include "app/qt_messages.h"
 #include "app/start_up.h"
 #include "app/translation.h"
-#include "assets/record_marks.h"
+#include "assets/check_picture.h"
 #include "batch/batch_window.h"
 #include "card/card.h"
 #include "card/clock.h"
@@ -21,7 +21,7 @@
 #include "history/check_journal.h"
 #include "history/lab_sender.h"
 #include "history/run_report.h"
-#include "history/wording.h"
+#include "record/wording.h"
 #include "lab/lab_settings.h"
 
 namespace {

@@ -7,10 +7,6 @@
 #include <QSaveFile>
 #include <cstdlib>
 
-QString testPictureFile(int test) {
-    return QStringLiteral("test%1.jpg").arg(test);
-}
-
 QImage builtInWiringPicture() {
     const QResource resource(QString::fromLatin1(kWiringResource));
     const qint64 bytes = qint64(kWiringPictureSize.width()) * kWiringPictureSize.height() * 4;

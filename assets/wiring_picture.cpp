@@ -11,6 +11,7 @@
 #include <numbers>
 
 #include "assets/pictures.h"
+#include "record/wording.h"
 
 namespace {
 
@@ -507,10 +508,9 @@ void drawSilentCard(QPainter& painter) {
     painter.drawRoundedRect(banner, 5, 5);
     painter.setPen(kCaption);
     painter.setFont(pixelFont(16, true));
-    painter.drawText(banner.adjusted(6, 6, -6, -28), Qt::AlignCenter, QStringLiteral("LA TARJETA NO RESPONDE"));
+    painter.drawText(banner.adjusted(6, 6, -6, -28), Qt::AlignCenter, silentCardWords().toUpper());
     painter.setFont(pixelFont(13));
-    painter.drawText(banner.adjusted(6, 30, -6, -6), Qt::AlignCenter,
-                     QStringLiteral("Revise el cable y la alimentación"));
+    painter.drawText(banner.adjusted(6, 30, -6, -6), Qt::AlignCenter, capitalised(silentCardShortAdvice()));
 }
 
 // One entry of the legend: its symbol drawn centred on a point, and what it means.

@@ -6,7 +6,7 @@
 #include <QPointF>
 #include <QRectF>
 
-#include "assets/wiring_marks.h"
+#include "record/diagnosis.h"
 
 // The menu's wiring picture: the control card seen from above, wired as the checks expect it.
 // Each output terminal 0 to 7 goes to the input terminal of the same number, and the analog

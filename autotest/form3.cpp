@@ -10,7 +10,7 @@
 #include <QPlainTextEdit>
 #include <QStyle>
 
-#include "assets/pictures.h"
+#include "widgets/picture_files.h"
 #include "card/card.h"
 #include "widgets/lamp.h"
 #include "widgets/list_box.h"

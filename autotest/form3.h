@@ -6,7 +6,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "autotest/check_results.h"
+#include "record/card_rules.h"
 #include "card/task.h"
 #include "card/tick_timer.h"
 

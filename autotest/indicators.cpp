@@ -1,6 +1,6 @@
 #include "autotest/form3.h"
 
-#include "assets/pictures.h"
+#include "widgets/picture_files.h"
 #include "card/card.h"
 #include "widgets/picture_box.h"
 

@@ -8,7 +8,7 @@
 
 #include "card/clock.h"
 #include "history/history_reader.h"
-#include "history/run_record.h"
+#include "record/run_record.h"
 
 class Card;
 class CheckJournal;

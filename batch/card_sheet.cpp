@@ -7,9 +7,9 @@
 #include <QTextDocument>
 #include <QUrl>
 
-#include "assets/record_marks.h"
+#include "assets/check_picture.h"
 #include "history/check_codec.h"
-#include "history/wording.h"
+#include "record/wording.h"
 
 namespace {
 
@@ -63,17 +63,15 @@ QString cardSheetHtml(const StoredCheck& check) {
     }
     html += QStringLiteral("<h2>%1</h2>").arg(verdict(record.outcome));
     if (cardSilent(record))
-        html += QStringLiteral(
-            "<p><b>La tarjeta no responde:</b> las entradas no siguen a las salidas. Compruebe el "
-            "cable entre el ordenador y la tarjeta, la alimentación de la tarjeta y el puerto.</p>");
+        html += QStringLiteral("<p><b>%1:</b> las entradas no siguen a las salidas. %2.</p>")
+                    .arg(silentCardWords(), capitalised(silentCardAdvice()));
     html += QStringLiteral("<p><img src=\"%1\" width=\"%2\"></p>").arg(kWiringName).arg(kWiringWidth);
     html += failedChecksTable(record);
     if (check.findings.lastVolts) {
         html += QStringLiteral("<h3>Entradas analógicas</h3><p>");
         for (int input = 1; input <= 4; ++input)
-            html += QStringLiteral("Entrada %1: %2 V<br>")
-                        .arg(input)
-                        .arg(voltsText((*check.findings.lastVolts)[input - 1]));
+            html +=
+                QStringLiteral("Entrada %1: %2<br>").arg(input).arg(voltsLabel((*check.findings.lastVolts)[input - 1]));
         html += QStringLiteral("</p>");
     }
     html += QStringLiteral("<p><small>cardcheck %1</small></p>").arg(check.version.toHtmlEscaped());

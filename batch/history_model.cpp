@@ -2,7 +2,7 @@
 
 #include <QBrush>
 
-#include "history/wording.h"
+#include "record/wording.h"
 
 namespace {
 constexpr int kRowsAtOnce = 256;

@@ -19,7 +19,7 @@
 #include "batch/history_model.h"
 #include "batch/lab_reading.h"
 #include "batch/wiring_view.h"
-#include "history/wording.h"
+#include "record/wording.h"
 
 namespace {
 const QDate kNoLimit(2000, 1, 1);  // a date edit at its least date filters nothing

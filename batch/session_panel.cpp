@@ -6,7 +6,7 @@
 #include <QVBoxLayout>
 
 #include "batch/station_style.h"
-#include "history/wording.h"
+#include "record/wording.h"
 
 SessionPanel::SessionPanel(QWidget* parent) : QWidget(parent) {
     warning_ = wrappingLabel(this, QStringLiteral("stationWarning"));

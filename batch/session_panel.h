@@ -4,7 +4,7 @@
 #include <QWidget>
 
 #include "batch/station_watch.h"
-#include "history/run_record.h"
+#include "record/run_record.h"
 
 class QLabel;
 class QTableWidget;

@@ -6,7 +6,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "history/run_record.h"
+#include "record/run_record.h"
 
 // Watches the station's own wiring: a connection that fails on several cards in a row is more
 // likely a worn wire of the station than a stack of bad cards. Checked again, a card counts once.

@@ -6,7 +6,7 @@
 
 #include "batch/station_style.h"
 #include "batch/wiring_view.h"
-#include "history/wording.h"
+#include "record/wording.h"
 
 namespace {
 
@@ -20,7 +20,7 @@ QString voltsLine(const RunRecord& record) {
     if (record.analog.isEmpty()) return QStringLiteral("Entradas analógicas: no se llegaron a medir.");
     QStringList volts;
     for (int input = 1; input <= 4; ++input)
-        volts << QStringLiteral("%1: %2 V").arg(input).arg(voltsText(record.analog.last()[input - 1]));
+        volts << QStringLiteral("%1: %2").arg(input).arg(voltsLabel(record.analog.last()[input - 1]));
     return QStringLiteral("Entradas analógicas: ") + volts.join(QStringLiteral("   "));
 }
 

@@ -3,7 +3,7 @@
 
 #include <QFrame>
 
-#include "history/run_record.h"
+#include "record/run_record.h"
 
 class QLabel;
 class WiringView;

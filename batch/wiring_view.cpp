@@ -1,8 +1,9 @@
 #include "batch/wiring_view.h"
 
+#include "assets/check_picture.h"
 #include "assets/pictures.h"
-#include "assets/record_marks.h"
 #include "assets/wiring_picture.h"
+#include "record/wording.h"
 
 WiringView::WiringView(const QString& name, int width, QWidget* parent) : QLabel(parent) {
     setObjectName(name);
@@ -13,7 +14,7 @@ WiringView::WiringView(const QString& name, int width, QWidget* parent) : QLabel
 }
 
 void WiringView::showCheck(const RunRecord& record) {
-    const WiringMarks marks = wiringMarks(record);
+    const WiringMarks marks = diagnose(record);
     setPixmap(QPixmap::fromImage(drawWiringPicture(marks)));
     setAccessibleDescription(wiringDescription(marks));
     show();

@@ -3,7 +3,7 @@
 
 #include <QLabel>
 
-#include "history/run_record.h"
+#include "record/run_record.h"
 
 // The card's wiring with what a check found marked on it, at the width it is given; a screen
 // reader hears what it shows in a sentence or two. Empty while there is no check to show.

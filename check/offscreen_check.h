@@ -6,7 +6,7 @@
 #include <QObject>
 
 #include "card/task.h"
-#include "history/run_record.h"
+#include "record/run_record.h"
 #include "widgets/navigation.h"
 
 class Card;

@@ -5,7 +5,7 @@
 
 #include <QObject>
 
-#include "history/run_record.h"
+#include "record/run_record.h"
 
 class CheckJournal;
 class Clock;

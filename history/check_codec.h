@@ -6,8 +6,8 @@
 #include <QString>
 #include <QVariant>
 
-#include "history/run_record.h"
-#include "history/wording.h"
+#include "record/run_record.h"
+#include "record/wording.h"
 
 class QSqlQuery;
 

@@ -12,7 +12,7 @@
 #include <QHash>
 #include <QObject>
 
-#include "history/run_record.h"
+#include "record/run_record.h"
 
 class HistoryDatabase;
 

@@ -12,7 +12,7 @@
 #include <QSqlQuery>
 #include <QString>
 
-#include "history/run_record.h"
+#include "record/run_record.h"
 
 // The history of checks: one SQLite file, one row per check in the table checks. The columns that
 // are searched have their own indexes; the whole record is the JSON document of --report, and what

@@ -8,7 +8,7 @@
 
 #include "history/check_codec.h"
 #include "history/history_database.h"
-#include "history/wording.h"
+#include "record/wording.h"
 #include "lab/lab_database.h"
 
 namespace {

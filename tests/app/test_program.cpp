@@ -2,9 +2,9 @@
 
 #include <QtTest>
 
-#include "assets/record_marks.h"
+#include "assets/check_picture.h"
 #include "assets/wiring_picture.h"
-#include "history/wording.h"
+#include "record/wording.h"
 
 // The program as a user starts it: exit statuses and what it prints.
 class TestProgram : public QObject {
@@ -121,7 +121,7 @@ void TestProgram::reportOfFailedCard() {
     QVERIFY(inode() != earlierInode);
     RunRecord record;
     record.tests << TestRecord{1, Outcome::Fail, 0, 0, {FailedCheck{0, 0, 1, 254, 255}}, {}};
-    QCOMPARE(QImage(picture), drawWiringPicture(wiringMarks(record)));
+    QCOMPARE(QImage(picture), drawWiringPicture(diagnose(record)));
     QCOMPARE(QString::fromUtf8(program.readAllStandardError()), diagnosisLines(record).join('\n') + '\n');
 }
 

@@ -1,10 +1,12 @@
 #include <QtTest>
 
-#include "assets/record_marks.h"
 #include "check/offscreen_check.h"
+#include "record/wording.h"
 #include "tests/support/test_window.h"
 
-// What a check of a faulty card marks on the wiring picture, and what a screen reader hears of it.
+// The one diagnosis of a check, from records of every kind of fault: the marks of the wiring
+// picture, what a screen reader hears of it, the diagnosis on standard error and the list's summary,
+// which all come from it and so must agree.
 class TestWiringMarks : public QObject {
     Q_OBJECT
 private slots:
@@ -47,26 +49,60 @@ void TestWiringMarks::marksOfACheck_data() {
     QTest::addColumn<int>("stopAtMs");  // 0: to the end
     QTest::addColumn<QString>("marks");
     QTest::addColumn<QString>("description");
+    QTest::addColumn<QStringList>("words");
+    QTest::addColumn<QString>("summary");
+    auto step = [](int k, int expected, int read) {
+        return QStringLiteral("TEST 1, paso %1: salidas escritas %2, entradas esperadas %3, leídas %4")
+            .arg(QString::number(k), byteText(1 << k), byteText(expected), byteText(read));
+    };
     QTest::newRow("good") << QStringList{} << 0 << "+ + + + + + + + | + + + +"
-                          << "Todas las conexiones funcionan.";
+                          << "Todas las conexiones funcionan." << QStringList{} << "";
     QTest::newRow("broken wire") << QStringList{"roto:4"} << 0 << "+ + + + x - - - | - - - -"
                                  << "La entrada 4 no responde a su salida. Quedan sin comprobar los cables 5 a 7 y "
-                                    "las entradas analógicas.";
+                                    "las entradas analógicas."
+                                 << QStringList{step(4, 239, 255),
+                                                "  Entrada 4: lee 1, debería leer 0. La entrada 4 no responde a la "
+                                                "salida 4: apunta a un cable roto o a un relé que no conmuta."}
+                                 << "test 1, paso 4: entrada 4";
     QTest::newRow("crossed wires") << QStringList{"cruzados:3,5"} << 0 << "+ + + >5 - >3 - - | - - - -"
                                    << "Entradas 3 y 5 cruzadas. Quedan sin comprobar los cables 4, 6 y 7, y las "
-                                      "entradas analógicas.";
+                                      "entradas analógicas."
+                                   << QStringList{step(3, 247, 223),
+                                                  "  Entrada 3: lee 1, debería leer 0. La salida 3 llega a la entrada "
+                                                  "5: apunta a cables cruzados.",
+                                                  "  Entrada 5: lee 0, debería leer 1. La entrada 5 responde a la "
+                                                  "salida 3: apunta a cables cruzados."}
+                                   << "test 1, paso 3: entradas 3, 5";
+    // Input 2 answers output 0 while input 0 reads right: input 2 is named, never a crossing.
     QTest::newRow("input stuck at 0") << QStringList{"fija:2=0"} << 0 << "+ - x - - - - - | - - - -"
                                       << "La entrada 2 no responde a su salida. Quedan sin comprobar los cables 1 y 3 "
-                                         "a 7, y las entradas analógicas.";
+                                         "a 7, y las entradas analógicas."
+                                      << QStringList{step(0, 254, 250),
+                                                     "  Entrada 2: lee 0, debería leer 1. La entrada 2 no sigue a su "
+                                                     "salida: lee 0 con la salida 0 encendida (una entrada fija a 0, o "
+                                                     "unida al cable de la salida 0)."}
+                                      << "test 1, paso 0: entrada 2";
     QTest::newRow("analog input low") << QStringList{"analogica:4=230"} << 0 << "+ + + + + + + + | + + + 4,49"
-                                      << "Entrada analógica 4 fuera de rango: 4,49 V.";
+                                      << "Entrada analógica 4 fuera de rango: 4,49 V."
+                                      << QStringList{"TEST 6: entrada analógica 4 fuera de rango: 4,49 V"}
+                                      << "test 6: entrada analógica 4, 4,49 V";
     QTest::newRow("no card") << QStringList{"ausente"} << 0 << "silent - - - - - - - - | - - - -"
-                             << "La tarjeta no responde: revise el cable y la alimentación.";
+                             << "La tarjeta no responde: revise el cable y la alimentación."
+                             << QStringList{"La tarjeta no responde: las entradas leen 01000101 (69) con las salidas "
+                                            "00000001 (1) y también con todas las salidas apagadas; ninguna sigue a "
+                                            "las salidas.",
+                                            "  Compruebe el cable entre el ordenador y la tarjeta, la alimentación de "
+                                            "la tarjeta y el puerto (cardcheck --ports muestra los puertos del "
+                                            "ordenador).",
+                                            step(0, 254, 69)}
+                             << "la tarjeta no responde";
     QTest::newRow("cut short in test 1") << QStringList{} << 1000 << "- - - - - - - - | - - - - interrupted"
-                                         << "Comprobación interrumpida: no llegó a comprobarse ninguna conexión.";
+                                         << "Comprobación interrumpida: no llegó a comprobarse ninguna conexión."
+                                         << QStringList{} << "";
     QTest::newRow("cut short in test 3") << QStringList{} << 24500 << "+ + + + + + + + | - - - - interrupted"
                                          << "Comprobación interrumpida: funcionan los cables 0 a 7. Quedan sin "
-                                            "comprobar las entradas analógicas.";
+                                            "comprobar las entradas analógicas."
+                                         << QStringList{} << "";
 }
 
 // The whole check on a simulated card, as --auto runs it, read back from its record.
@@ -84,9 +120,11 @@ void TestWiringMarks::marksOfACheck() {
         run.stop();
     }
     QVERIFY(rig.clock.runUntil([&] { return !run.running(); }));
-    const WiringMarks marks = wiringMarks(run.record());
+    const WiringMarks marks = diagnose(run.record());
     QTEST(compact(marks), "marks");
     QTEST(wiringDescription(marks), "description");
+    QTEST(diagnosisLines(run.record()), "words");
+    QTEST(findingsOf(run.record()).summary, "summary");
 }
 
 // What the simulated card cannot do: a failure after test 1, a wire on two inputs, test 6 alone (its
@@ -109,9 +147,9 @@ void TestWiringMarks::marksOfARecord_data() {
 
 void TestWiringMarks::marksOfARecord() {
     QFETCH(RunRecord, record);
-    QTEST(compact(wiringMarks(record)), "marks");
-    QTEST(wiringDescription(wiringMarks(record)), "description");
+    QTEST(compact(diagnose(record)), "marks");
+    QTEST(wiringDescription(diagnose(record)), "description");
 }
 
 QTEST_MAIN(TestWiringMarks)
-#include "test_record_marks.moc"
+#include "test_diagnosis.moc"

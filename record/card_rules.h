@@ -1,5 +1,5 @@
-#ifndef AUTOTEST_CHECK_RESULTS_H
-#define AUTOTEST_CHECK_RESULTS_H
+#ifndef RECORD_CARD_RULES_H
+#define RECORD_CARD_RULES_H
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "history/run_record.h"
+#include "record/run_record.h"
 
 QList<int> wrongInputs(const FailedCheck& check) {
     QList<int> inputs;

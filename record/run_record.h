@@ -1,5 +1,5 @@
-#ifndef HISTORY_RUN_RECORD_H
-#define HISTORY_RUN_RECORD_H
+#ifndef RECORD_RUN_RECORD_H
+#define RECORD_RUN_RECORD_H
 
 #include <optional>
 
@@ -7,8 +7,8 @@
 #include <QList>
 #include <QStringList>
 
-#include "autotest/check_results.h"
 #include "card/clock.h"
+#include "record/card_rules.h"
 
 enum class Outcome { Running, Pass, Fail, Interrupted };
 
