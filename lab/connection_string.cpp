@@ -1,12 +1,14 @@
 #include "lab/connection_string.h"
 
+#include <memory>
+
 #include <QRegularExpression>
 
-namespace {
+#include <libpq-fe.h>
 
-bool blank(QChar c) {
-    return c.isSpace();
-}
+#include "lab/lab_log.h"
+
+namespace {
 
 QString uriRefused() {
     return QStringLiteral(
@@ -20,48 +22,39 @@ QString passwordRefused() {
         "(o en el archivo que diga PGPASSFILE), con permisos 0600; libpq la lee de ahí");
 }
 
+// libpq says what is wrong in its own words; they tell the causes apart, the user reads Spanish.
+QString parseProblem(const QString& said) {
+    qCWarning(lcLab).noquote() << "libpq:" << said;
+    static const QRegularExpression unknownKey(QStringLiteral("invalid connection option \"([^\"]*)\""));
+    if (const auto unknown = unknownKey.match(said); unknown.hasMatch())
+        return QStringLiteral("«%1» no es una clave de conexión de libpq").arg(unknown.captured(1));
+    if (said.contains(QStringLiteral("unterminated quoted string")))
+        return QStringLiteral("una comilla de un valor no se cierra");
+    return QStringLiteral("no se lee como pares clave=valor; un valor con espacios va entre comillas simples");
+}
+
 }  // namespace
 
 std::variant<ConnectionSettings, QString> parseConnectionString(const QString& text) {
     static const QRegularExpression uri(QStringLiteral("^\\s*postgres(ql)?://"),
                                         QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression keyShape(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
     if (uri.match(text).hasMatch()) return uriRefused();
+    if (text.trimmed().isEmpty()) return QStringLiteral("está vacía");
 
+    char* error = nullptr;
+    std::unique_ptr<PQconninfoOption, decltype(&PQconninfoFree)> options(PQconninfoParse(text.toUtf8(), &error),
+                                                                         PQconninfoFree);
+    if (!options) {
+        const QString said = error ? QString::fromUtf8(error).trimmed() : QStringLiteral("sin memoria");
+        PQfreemem(error);
+        return parseProblem(said);
+    }
     ConnectionSettings settings;
-    qsizetype at = 0;
-    const qsizetype end = text.size();
-    auto skipBlanks = [&] {
-        while (at < end && blank(text[at])) ++at;
-    };
-    for (skipBlanks(); at < end; skipBlanks()) {
-        const qsizetype keyStart = at;
-        while (at < end && !blank(text[at]) && text[at] != u'=') ++at;
-        const QString key = text.mid(keyStart, at - keyStart);
-        skipBlanks();
-        if (key.isEmpty()) return QStringLiteral("falta el nombre antes de «=»");
-        if (at == end || text[at] != u'=') return QStringLiteral("falta «=» tras «%1»").arg(key);
-        if (!keyShape.match(key).hasMatch()) return QStringLiteral("«%1» no es el nombre de una opción").arg(key);
-        if (key.compare(QStringLiteral("password"), Qt::CaseInsensitive) == 0) return passwordRefused();
-        ++at;
-        skipBlanks();
-
-        QString value;
-        const bool quoted = at < end && text[at] == u'\'';
-        if (quoted) ++at;
-        bool closed = !quoted;
-        while (at < end) {
-            const QChar c = text[at];
-            if (quoted && c == u'\'') {
-                closed = true;
-                ++at;
-                break;
-            }
-            if (!quoted && blank(c)) break;
-            if (c == u'\\' && at + 1 < end) ++at;
-            value += text[at++];
-        }
-        if (!closed) return QStringLiteral("la comilla del valor de «%1» no se cierra").arg(key);
+    for (const PQconninfoOption* option = options.get(); option->keyword; ++option) {
+        if (!option->val) continue;
+        const QString key = QString::fromUtf8(option->keyword);
+        const QString value = QString::fromUtf8(option->val);
+        if (key == u"password") return passwordRefused();
         if (value.contains(u';'))
             return QStringLiteral("el valor de «%1» lleva «;», que el controlador de Qt no deja pasar").arg(key);
         settings.append({key, value});

@@ -7,8 +7,9 @@
 #include <QString>
 
 // A libpq connection string of key = value pairs ("host=servidor dbname=historial user=puesto07",
-// "service=laboratorio"), read as libpq reads it: blanks around "=" are optional, a value with
-// blanks is written in single quotes, and \' and \\ stand for a quote and a backslash.
+// "service=laboratorio"), read by libpq itself (PQconninfoParse): blanks around "=" are optional, a
+// value with blanks is written in single quotes, \' and \\ stand for a quote and a backslash, and
+// only libpq's own keys are taken.
 struct ConnectionSetting {
     QString key;
     QString value;
@@ -16,9 +17,9 @@ struct ConnectionSetting {
 };
 using ConnectionSettings = QList<ConnectionSetting>;
 
-// The pairs in order, or what is wrong with the text, in Spanish. Refused besides a malformed
-// text: a password (it belongs in ~/.pgpass), a postgresql:// URI (Qt's driver takes pairs only)
-// and a ";" (Qt's driver turns every one into a blank).
+// The pairs given, in libpq's order of its keys, or what is wrong with the text, in Spanish. Refused besides a
+// malformed text: a password (it belongs in ~/.pgpass), a postgresql:// URI (Qt's driver takes pairs only) and a ";"
+// (Qt's driver turns every one into a blank).
 std::variant<ConnectionSettings, QString> parseConnectionString(const QString& text);
 
 // The pairs as one string again, each value quoted, so that it reads back the same.

@@ -3,11 +3,12 @@
 #include <atomic>
 
 #include <QFile>
-#include <QLoggingCategory>
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
+
+#include "lab/lab_log.h"
 
 Q_LOGGING_CATEGORY(lcLab, "cardcheck.lab")
 

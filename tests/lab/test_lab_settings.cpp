@@ -9,20 +9,22 @@
 class TestLabSettings : public QObject {
     Q_OBJECT
 private slots:
-    // Read as libpq reads it (the pairs as "key|value|..."); a refusal is told by its start.
+    // Read by libpq (the pairs as "key|value|...", by key); a refusal is told by its start.
     void connectionStrings_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
         const QString pgpass = "la contraseña no va en la cadena de conexión (password=): póngala en ~/.pgpass";
         for (const auto& [text, expected] : QList<std::pair<QString, QString>>{
-                 {"  host = s\tdbname='his torial' user=''", "host|s|dbname|his torial|user|"},
+                 {"  host = s\tdbname='his torial' user=''", "dbname|his torial|host|s|user|"},
                  {R"(dbname='l\'aula \\ 2' user=pue\ sto)", R"(dbname|l'aula \ 2|user|pue sto)"},
                  {"options='-c password_encryption=md5'", "options|-c password_encryption=md5"},
+                 {"service=laboratorio", "service|laboratorio"},
                  {"host=s password=secreto", pgpass},
                  {R"(password='it\'s' host=s)", pgpass},
                  {"postgresql://puesto07@servidor/historial", "no se admite un URI postgresql://"},
-                 {"servidor", "falta «=» tras «servidor»"},
-                 {"dbname='historial", "la comilla del valor de «dbname» no se cierra"},
+                 {"servidor", "no se lee como pares clave=valor"},
+                 {"hots=servidor", "«hots» no es una clave de conexión de libpq"},
+                 {"dbname='historial", "una comilla de un valor no se cierra"},
                  {"host=a dbname='x;y'", "el valor de «dbname» lleva «;», que el controlador de Qt no deja pasar"}})
             QTest::newRow(qPrintable(text)) << text << expected;
     }
@@ -31,9 +33,10 @@ private slots:
         QFETCH(QString, expected);
         const auto parsed = parseConnectionString(text);
         QStringList pairs;
-        for (const ConnectionSetting& setting :
-             std::get_if<ConnectionSettings>(&parsed) ? std::get<0>(parsed) : ConnectionSettings{})
-            pairs << setting.key << setting.value;
+        ConnectionSettings settings =
+            std::get_if<ConnectionSettings>(&parsed) ? std::get<0>(parsed) : ConnectionSettings{};
+        std::sort(settings.begin(), settings.end(), [](const auto& a, const auto& b) { return a.key < b.key; });
+        for (const ConnectionSetting& setting : settings) pairs << setting.key << setting.value;
         const QString got = pairs.isEmpty() ? std::get<QString>(parsed) : pairs.join('|');
         QCOMPARE(got.left(expected.size()), expected);
         // What QPSQL gets: the user's own settings kept, the timeouts and keepalives added after them.
@@ -41,6 +44,19 @@ private slots:
             QVERIFY(labConnectOptions(std::get<0>(parsed))
                         .endsWith("connect_timeout='5' keepalives='1' keepalives_idle='30' keepalives_interval='10' "
                                   "keepalives_count='3' tcp_user_timeout='20000' application_name='cardcheck'"));
+    }
+
+    // A value with a quote or a backslash (a certificate's path) reaches libpq as written, and adds
+    // no other key, once the settings are written out again for QPSQL.
+    void valuesReachLibpqAsWritten() {
+        const ConnectionSettings settings{{"host", "servidor"},
+                                          {"sslrootcert", R"(/home/o'brien/certs\raíz 2.crt)"},
+                                          {"application_name", R"(x' sslmode='disable)"}};
+        const auto parsed = parseConnectionString(connectionString(settings));
+        QVERIFY(std::holds_alternative<ConnectionSettings>(parsed));
+        ConnectionSettings read = std::get<ConnectionSettings>(parsed);
+        std::sort(read.begin(), read.end(), [](const auto& a, const auto& b) { return a.key < b.key; });
+        QCOMPARE(read, (ConnectionSettings{settings[2], settings[0], settings[1]}));
     }
 
     // Each value from the command line ("-": not given), else the user's file, else the system's;
