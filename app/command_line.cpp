@@ -101,7 +101,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         return mistake(QStringLiteral("Argumento no esperado: %1").arg(parser.positionalArguments().first()));
 
     // The option that chooses the mode, if any; at most one may.
-    const std::array<std::pair<const QCommandLineOption*, Mode>, 6> modeOptions{{{&batch, Mode::Station},
+    const std::array<std::pair<const QCommandLineOption*, Mode>, 6> modeOptions{{{&batch, Mode::Batch},
                                                                                  {&headless, Mode::Headless},
                                                                                  {&historyList, Mode::List},
                                                                                  {&historyCsv, Mode::Csv},
@@ -123,7 +123,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         for (Mode mode : list) set |= 1u << unsigned(mode);
         return set;
     };
-    const unsigned checking = modes({Mode::Window, Mode::Station, Mode::Headless});
+    const unsigned checking = modes({Mode::Window, Mode::Batch, Mode::Headless});
     const unsigned lab = checking | modes({Mode::List, Mode::Csv, Mode::Sync});
     const std::array<std::pair<const QCommandLineOption*, unsigned>, 10> belongs{{
         {&port, checking},
@@ -141,7 +141,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         if (!parser.isSet(*option) || (served >> unsigned(options.mode)) & 1u) continue;
         const QString name = QStringLiteral("--") + option->names().constLast();
         if (options.mode == Mode::Window) return mistake(QStringLiteral("%1 solo se puede usar con --auto.").arg(name));
-        if (option == &card && options.mode == Mode::Station)
+        if (option == &card && options.mode == Mode::Batch)
             return mistake(
                 QStringLiteral("--card no se usa con --batch: el número de cada tarjeta se escribe en la ventana."));
         return mistake(QStringLiteral("%1 no se usa con %2.").arg(name, modeOption));

@@ -11,7 +11,7 @@
 // What the program does in one run; each option belongs to some of them.
 enum class Mode {
     Window,    // the main menu and its windows
-    Station,   // --batch: the station for a stack of cards
+    Batch,     // --batch: the window for a stack of cards
     Headless,  // --auto: the sequence once, without a window
     List,      // --history-list: print the history and end
     Csv,       // --history-csv: write the history as CSV and end

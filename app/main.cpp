@@ -21,8 +21,8 @@
 #include "history/check_journal.h"
 #include "history/lab_sender.h"
 #include "history/run_report.h"
-#include "record/wording.h"
 #include "lab/lab_settings.h"
+#include "record/wording.h"
 
 namespace {
 
@@ -31,9 +31,9 @@ constexpr int kRefusedSettings = 2;
 constexpr int kLabExitWaitMs = 1000;
 
 CheckContext checkContext(const CommandLine& options, const QString& station = {}) {
-    const CheckMode mode = options.mode == Mode::Headless  ? CheckMode::Headless
-                           : options.mode == Mode::Station ? CheckMode::Batch
-                                                           : CheckMode::Window;
+    const CheckMode mode = options.mode == Mode::Headless ? CheckMode::Headless
+                           : options.mode == Mode::Batch  ? CheckMode::Batch
+                                                          : CheckMode::Window;
     return {options.card, mode, options.simulate ? QString() : options.device, options.faultOptions, station};
 }
 
@@ -218,7 +218,7 @@ int main(int argc, char* argv[]) {
                             });
         return &*journal;
     };
-    const int status = options.mode == Mode::Station
+    const int status = options.mode == Mode::Batch
                            ? runBatch(card, clock, options, lab.connection, openJournal(), portLost, labProblem)
                        : headless ? runHeadless(card, clock, options, openJournal(), portLost)
                                   : runWindows(card, clock, openJournal, portLost);

@@ -17,9 +17,11 @@ const std::array<std::pair<Outcome, QLatin1String>, 4> kOutcomes{
      {Outcome::Pass, QLatin1String("pass")},
      {Outcome::Fail, QLatin1String("fail")},
      {Outcome::Interrupted, QLatin1String("interrupted")}}};
-const std::array<std::pair<CheckMode, QLatin1String>, 3> kModes{{{CheckMode::Window, QLatin1String("window")},
+// A mode this program does not know (a later one's) reads as unknown, never as another.
+const std::array<std::pair<CheckMode, QLatin1String>, 4> kModes{{{CheckMode::Window, QLatin1String("window")},
                                                                  {CheckMode::Headless, QLatin1String("headless")},
-                                                                 {CheckMode::Batch, QLatin1String("batch")}}};
+                                                                 {CheckMode::Batch, QLatin1String("batch")},
+                                                                 {CheckMode::Unknown, QLatin1String("unknown")}}};
 const QLatin1String kSimulated("simulated");
 const QLatin1String kAnalog("analog");
 

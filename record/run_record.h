@@ -15,8 +15,9 @@ enum class Outcome { Running, Pass, Fail, Interrupted };
 // What was started: " INICIAR     TEST " (the whole sequence) or "INICIAR TEST ANALOGICO" alone.
 enum class CheckKind { Sequence, Analog };
 
-// What ran the check: the test window on screen, --auto, or the station for a stack of cards.
-enum class CheckMode { Window, Headless, Batch };
+// What ran the check: the test window on screen, --auto, or the window for a stack of cards
+// (--batch); Unknown for a check kept by a later program with a mode of its own.
+enum class CheckMode { Window, Headless, Batch, Unknown };
 
 // One test of the run, from its timer's start to its end on the program's clock.
 struct TestRecord {

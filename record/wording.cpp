@@ -248,6 +248,8 @@ QString modeWord(CheckMode mode) {
             return QStringLiteral("sin ventana");
         case CheckMode::Batch:
             return QStringLiteral("lote");
+        case CheckMode::Unknown:
+            return QStringLiteral("desconocido");
         case CheckMode::Window:
             break;
     }

@@ -27,7 +27,7 @@ void TestCommandLine::accepted_data() {
     QTest::newRow("simulated with a fault")
         << QStringList{"--simulate", "--auto", "--fault", "roto:5"} << "/dev/parport0" << true << headless << 5;
     QTest::newRow("station on a port") << QStringList{"--batch", "--port", "/dev/parport1", "--history", "h"}
-                                       << "/dev/parport1" << false << int(Mode::Station) << -1;
+                                       << "/dev/parport1" << false << int(Mode::Batch) << -1;
     QTest::newRow("one card's list") << QStringList{"--history-list", "--card", "7", "--history", "h"}
                                      << "/dev/parport0" << false << int(Mode::List) << -1;
     QTest::newRow("spreadsheet") << QStringList{"--history-csv", "-", "--card", "7"} << "/dev/parport0" << false

@@ -18,6 +18,7 @@ private slots:
     void unusableHistory_data();
     void unusableHistory();
     void tableGone();
+    void unknownMode();
     void csvCells_data();
     void csvCells();
     void listsReadIndexesAlone_data();
@@ -46,10 +47,13 @@ void TestHistory::windowChecks() {
         delete form;
     }
     QStringList lines;
-    QVERIFY(!HistoryReader(path).forEach({}, [&](const StoredCheck& check) {
-        lines << historyLine(check).mid(QStringLiteral("2026-12-07 10:00:00  ").size()).simplified() + " " +
-                     modeWord(check.context.mode);
-    }, 0, Reading::Spreadsheet));
+    QVERIFY(!HistoryReader(path).forEach(
+        {},
+        [&](const StoredCheck& check) {
+            lines << historyLine(check).mid(QStringLiteral("2026-12-07 10:00:00  ").size()).simplified() + " " +
+                         modeWord(check.context.mode);
+        },
+        0, Reading::Spreadsheet));
     QCOMPARE(lines, QStringList({"sin etiqueta analógica interrumpida ventana",
                                  "sin etiqueta analógica correcta ventana", "sin etiqueta completa correcta ventana"}));
 }
@@ -104,6 +108,27 @@ void TestHistory::tableGone() {
              "No se puede leer el historial " + path + ": no tiene las tablas de un historial de cardcheck.");
 }
 
+// A mode kept by a later program reads as unknown, never as another mode.
+void TestHistory::unknownMode() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("historial.sqlite");
+    {
+        auto opened = HistoryDatabase::open(path, true);
+        RunRecord record;
+        record.started = QDateTime::currentDateTime();
+        QVERIFY(
+            std::holds_alternative<qint64>(std::get<0>(opened)->insert(record, {"7", CheckMode::Batch, {}, {}, {}})));
+        QVERIFY(QSqlQuery(std::get<0>(opened)->database()).exec("UPDATE checks SET mode = 'taller'"));
+    }
+    HistoryReader reader(path);
+    QList<StoredCheck> stored;
+    QVERIFY(!reader.forEach(
+        {}, [&](const StoredCheck& check) { stored << check; }, 0, Reading::Spreadsheet));
+    QCOMPARE(stored.size(), 1);
+    QCOMPARE(stored[0].context.mode, CheckMode::Unknown);
+    QVERIFY2(QString::fromUtf8(csvRow(stored[0])).contains(";desconocido;"), csvRow(stored[0]).constData());
+}
+
 void TestHistory::csvCells_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("cell");
@@ -127,7 +152,6 @@ void TestHistory::csvCells() {
     QFETCH(QString, text);
     QTEST(csvCell(text), "cell");
 }
-
 
 // A list and a spreadsheet read an index's pages alone, whatever the filter: a column that no index
 // holds would have them read every check's row, documents and all, from the disk.
