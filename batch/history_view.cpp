@@ -34,7 +34,10 @@ QString joined(const QString& first, const QString& then) {
 }  // namespace
 
 HistoryView::HistoryView(HistoryReader& reader, const QString& lab, QWidget* parent)
-    : QWidget(parent), reader_(reader), model_(new HistoryModel(this)) {
+    : QWidget(parent),
+      reader_(reader),
+      model_(new HistoryModel(this)),
+      exportReplies_(std::make_shared<ReplyChannel>(this)) {
     if (!lab.isEmpty()) {
         lab_ = new LabReading(lab, this);
         connect(lab_, &LabReading::listed, this, &HistoryView::showLab);
@@ -212,20 +215,19 @@ void HistoryView::labWhole(int request, const StoredCheck& check) {
 }
 
 HistoryView::~HistoryView() {
-    if (exporting_.joinable()) exporting_.join();
+    exportReplies_->close();
+    exporting_.stop(-1);
 }
 
 // The station's own history on a thread of its own, through a connection of its own, as Qt's
 // connections live in one thread each; the lab's through its reading thread.
 void HistoryView::exportCsv(const QString& path) {
-    if (exporting_.joinable()) exporting_.join();
     exportPath_ = path;
     if (showsLab_) return lab_->exportCsv(filter(), path);
     if (auto problem = reader_.problem()) return emit exported(*problem);
-    exporting_ = std::thread([this, history = reader_.path(), shown = filter(), path] {
+    exporting_.post([replies = exportReplies_, this, history = reader_.path(), shown = filter(), path] {
         const std::optional<QString> error = HistoryReader(history).writeCsv(shown, path);
-        QMetaObject::invokeMethod(
-            this, [this, problem = error.value_or(QString())] { emit exported(problem); }, Qt::QueuedConnection);
+        replies->send([this, problem = error.value_or(QString())] { emit exported(problem); });
     });
 }
 

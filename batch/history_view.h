@@ -1,12 +1,13 @@
 #ifndef BATCH_HISTORY_VIEW_H
 #define BATCH_HISTORY_VIEW_H
 
+#include <memory>
 #include <optional>
-#include <thread>
 
 #include <QWidget>
 
 #include "history/history_reader.h"
+#include "work/work_thread.h"
 
 class HistoryModel;
 class LabReading;
@@ -80,7 +81,9 @@ private:
     QLabel* status_;
     WiringView* wiring_;
     QString exportPath_;
-    std::thread exporting_;
+    // The station's own history is exported on a thread of its own; a closing view waits for it.
+    std::shared_ptr<ReplyChannel> exportReplies_;
+    WorkThread exporting_;
 };
 
 #endif

@@ -8,8 +8,7 @@
 #include <QObject>
 
 #include "history/history_reader.h"
-
-class QThread;
+#include "work/work_thread.h"
 
 // The one that reads the lab's history for a window, on a thread of its own: connecting and every
 // query may wait on the network, which a window never does. Each request gets a number, and its
@@ -38,10 +37,10 @@ signals:
     void exported(const QString& problem);  // empty when the file was written
 
 private:
-    QThread* thread_;
-    QObject* worker_;  // lives in thread_, and ends with it
-    std::shared_ptr<std::atomic<int>> newestList_;
+    struct Reader;
+    std::shared_ptr<Reader> reader_;
     int requests_ = 0;
+    WorkThread thread_;  // last: it ends, or is left, before the rest goes
 };
 
 #endif

@@ -1,18 +1,15 @@
 #ifndef HISTORY_CHECK_JOURNAL_H
 #define HISTORY_CHECK_JOURNAL_H
 
-#include <condition_variable>
-#include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
-#include <thread>
 
 #include <QHash>
 #include <QObject>
 
 #include "record/run_record.h"
+#include "work/work_thread.h"
 
 class HistoryDatabase;
 
@@ -41,8 +38,6 @@ public:
     const QString& path() const { return path_; }
 
 private:
-    void post(std::function<void()> job);
-    void work();
     void fail(const QString& message);
 
     const QString path_;
@@ -57,13 +52,7 @@ private:
     QHash<int, qint64> rows_;  // check -> its row
     bool failed_ = false;
 
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::condition_variable idle_;
-    std::deque<std::function<void()>> jobs_;
-    bool busy_ = false;
-    bool stopping_ = false;
-    std::thread thread_;
+    WorkThread thread_;  // last: it ends before what its jobs use goes
 };
 
 #endif

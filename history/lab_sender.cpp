@@ -8,8 +8,8 @@
 
 #include "history/check_codec.h"
 #include "history/history_database.h"
-#include "record/wording.h"
 #include "lab/lab_database.h"
+#include "record/wording.h"
 
 namespace {
 
@@ -226,50 +226,27 @@ LabSender::LabSender(QString historyPath, QString connection, QString station, s
     : historyPath_(std::move(historyPath)),
       connection_(std::move(connection)),
       station_(std::move(station)),
-      warn_(std::move(warn)),
-      thread_([this] { work(); }) {}
+      warn_(std::move(warn)) {
+    wake();  // what waited before this run goes at its start
+}
 
 LabSender::~LabSender() {
     stop(-1);
-    if (thread_.joinable()) thread_.join();
 }
 
+// Wakes that come while a round waits to begin are one round.
 void LabSender::wake() {
-    {
-        std::lock_guard lock(mutex_);
-        woken_ = true;
-    }
-    wake_.notify_one();
-}
-
-bool LabSender::stop(int waitMs) {
-    std::unique_lock lock(mutex_);
-    stopping_ = true;
-    wake_.notify_one();
-    const auto stopped = [this] { return stopped_; };
-    if (waitMs < 0)
-        done_.wait(lock, stopped);
-    else if (!done_.wait_for(lock, std::chrono::milliseconds(waitMs), stopped))
-        return false;
-    lock.unlock();
-    if (thread_.joinable()) thread_.join();
-    return true;
+    if (woken_.exchange(true)) return;
+    thread_.post([this] {
+        woken_ = false;
+        sendNow();
+    });
 }
 
 // A wake that came before the stop is served: a check's end goes up at the program's end when the
 // lab answers within the wait.
-void LabSender::work() {
-    std::unique_lock lock(mutex_);
-    for (;;) {
-        wake_.wait(lock, [this] { return woken_ || stopping_; });
-        if (!woken_) break;
-        woken_ = false;
-        lock.unlock();
-        sendNow();
-        lock.lock();
-    }
-    stopped_ = true;
-    done_.notify_all();
+bool LabSender::stop(int waitMs) {
+    return thread_.stop(waitMs);
 }
 
 // Both connections are made for each round and closed after it, on this thread: a lab that was

@@ -1,13 +1,13 @@
 #ifndef HISTORY_LAB_SENDER_H
 #define HISTORY_LAB_SENDER_H
 
-#include <condition_variable>
+#include <atomic>
 #include <functional>
-#include <mutex>
 #include <optional>
-#include <thread>
 
 #include <QString>
+
+#include "work/work_thread.h"
 
 class HistoryDatabase;
 class LabDatabase;
@@ -53,7 +53,6 @@ public:
     bool stop(int waitMs);
 
 private:
-    void work();
     void sendNow();
 
     const QString historyPath_;
@@ -62,13 +61,8 @@ private:
     std::function<void(const QString&)> warn_;
     std::optional<QString> warned_;  // the problem last warned of; on the sender's thread only
 
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::condition_variable done_;
-    bool woken_ = true;  // what waited before this run goes at its start
-    bool stopping_ = false;
-    bool stopped_ = false;
-    std::thread thread_;
+    std::atomic<bool> woken_ = false;  // a round is posted and has not begun
+    WorkThread thread_;                // last: it ends before what its jobs use goes
 };
 
 #endif
