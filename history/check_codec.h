@@ -17,8 +17,6 @@ class QSqlQuery;
 
 // The name the document and the history give to an outcome, for a query's bound value.
 QString outcomeName(Outcome outcome);
-// ISO 8601 in local time, always with its offset from UTC (+00:00 rather than Z).
-QString localTime(const QDateTime& time);
 
 // The record of one check as one JSON document, the same for --report and the history, its field
 // names fixed for the scripts that read it.

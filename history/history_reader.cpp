@@ -9,6 +9,7 @@
 #include <QVariantList>
 
 #include "history/history_database.h"
+#include "history/time_text.h"
 #include "lab/lab_database.h"
 
 namespace {
@@ -22,11 +23,6 @@ QString dateTimeText(const QDateTime& time) {
     std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", day.year(), day.month(), day.day(), clock.hour(),
                   clock.minute(), clock.second());
     return QString::fromLatin1(text);
-}
-
-// The column started holds UTC in ISO 8601, whose text order is time order.
-QString utcText(const QDate& day) {
-    return QDateTime(day, QTime(0, 0)).toUTC().toString(Qt::ISODateWithMs);
 }
 
 QByteArray csvLine(std::initializer_list<QString> cells) {

@@ -8,6 +8,7 @@
 
 #include "history/check_codec.h"
 #include "history/history_database.h"
+#include "history/time_text.h"
 #include "lab/lab_database.h"
 #include "record/wording.h"
 
@@ -28,10 +29,6 @@ struct Waiting {
     CheckRow row;
 };
 
-QDateTime utc(const QVariant& value) {
-    return value.isNull() ? QDateTime() : QDateTime::fromString(value.toString(), Qt::ISODateWithMs);
-}
-
 QString textOrNull(const QVariant& value) {
     return value.isNull() ? QString() : value.toString();
 }
@@ -45,8 +42,8 @@ Waiting waitingOf(const QSqlQuery& query, const QString& station) {
     row.uuid = QUuid::fromString(next().toString());
     const QVariant own = next();
     row.station = own.isNull() ? station : own.toString();  // a check kept before stations were named
-    row.started = utc(next());
-    row.finished = utc(next());
+    row.started = timeOf(next());
+    row.finished = timeOf(next());
     row.card = textOrNull(next());
     row.kind = next().toString();
     row.mode = next().toString();
