@@ -291,7 +291,9 @@ std::optional<QString> HistoryDatabase::complete(qint64 id, const RunRecord& rec
     for (const ColumnValue& value : values) assignments << value.column + QStringLiteral(" = ?");
     QSqlQuery query(database());
     // Its end waits to be sent, as its start did.
-    query.prepare(QStringLiteral("UPDATE checks SET %1, sent = 0 WHERE id = ?").arg(assignments.join(u',')));
+    query.prepare(QStringLiteral("UPDATE checks SET %1, sent = %2 WHERE id = ?")
+                      .arg(assignments.join(u','))
+                      .arg(int(SentState::Waiting)));
     for (const ColumnValue& value : values) query.addBindValue(value.value);
     query.addBindValue(id);
     if (!execute(query)) return problem(sqliteCause(query.lastError()));

@@ -31,7 +31,7 @@
 //             record (schema version 2 on)
 //   uuid      the check's identifier, made by the station, which the lab history knows it by
 //   station   the station that made it; NULL for a check kept before version 3 until it is sent
-//   sent      0 while it waits to be sent to the lab history (schema version 3 on)
+//   sent      a SentState: whether the lab history has it yet (schema version 3 on)
 // Every connection lives in the thread that opened it.
 class HistoryDatabase {
 public:
@@ -79,6 +79,13 @@ QString defaultHistoryPath();
 QString thisProgram();
 // Whether the program named by an owner column is still running.
 bool programRunning(const QString& owner);
+
+// Where a check of a station's own history stands with the lab history (the column sent).
+enum class SentState {
+    Waiting = 0,          // not sent yet
+    Sent = 1,             // sent as it was then (a running check, sent again when it ends)
+    SentInterrupted = 2,  // left running by a program that is gone: sent as interrupted
+};
 
 // What an SQLite error means, in the user's words; what SQLite said goes to cardcheck.history.
 QString sqliteCause(const class QSqlError& error);

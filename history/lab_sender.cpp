@@ -25,7 +25,7 @@ const char* const kRowColumns =
 struct Waiting {
     qint64 id = 0;
     QString localOutcome;  // as read: a check completed meanwhile is not marked
-    int mark = 1;          // 1: sent as it is; 2: sent as interrupted
+    SentState mark = SentState::Sent;
     CheckRow row;
 };
 
@@ -62,7 +62,7 @@ Waiting waitingOf(const QSqlQuery& query, const QString& station) {
     row.record = next().toString().toUtf8();
     if (row.outcome == outcomeName(Outcome::Running) && !programRunning(row.owner)) {
         row.outcome = outcomeName(Outcome::Interrupted);
-        check.mark = 2;
+        check.mark = SentState::SentInterrupted;
     }
     return check;
 }
@@ -74,11 +74,14 @@ std::variant<QList<Waiting>, QString> waitingBatch(HistoryDatabase& local, const
     QSqlQuery query(local.database());
     query.setForwardOnly(true);
     if (cutShort) {
-        query.prepare(QStringLiteral("SELECT %1 FROM checks WHERE outcome = ? AND sent = 1").arg(kRowColumns));
+        query.prepare(QStringLiteral("SELECT %1 FROM checks WHERE outcome = ? AND sent = ?").arg(kRowColumns));
         query.addBindValue(outcomeName(Outcome::Running));
+        query.addBindValue(int(SentState::Sent));
     } else {
-        query.prepare(QStringLiteral("SELECT %1 FROM checks WHERE sent = 0 AND id > ? ORDER BY id LIMIT %2")
+        // The state as a literal, as the partial index of the waiting rows is written.
+        query.prepare(QStringLiteral("SELECT %1 FROM checks WHERE sent = %2 AND id > ? ORDER BY id LIMIT %3")
                           .arg(kRowColumns)
+                          .arg(int(SentState::Waiting))
                           .arg(kBatch));
         query.addBindValue(after);
     }
@@ -86,7 +89,7 @@ std::variant<QList<Waiting>, QString> waitingBatch(HistoryDatabase& local, const
     QList<Waiting> batch;
     while (query.next()) {
         Waiting check = waitingOf(query, station);
-        if (!cutShort || check.mark == 2) batch << check;
+        if (!cutShort || check.mark == SentState::SentInterrupted) batch << check;
     }
     return batch;
 }
@@ -122,7 +125,7 @@ std::optional<QString> markSent(HistoryDatabase& local, const QString& station, 
     mark.prepare(
         QStringLiteral("UPDATE checks SET sent = ?, station = coalesce(station, ?) WHERE id = ? AND outcome = ?"));
     for (const Waiting* check : sent) {
-        mark.addBindValue(check->mark);
+        mark.addBindValue(int(check->mark));
         mark.addBindValue(station);
         mark.addBindValue(check->id);
         mark.addBindValue(check->localOutcome);
@@ -210,10 +213,11 @@ SendTally sendWaiting(HistoryDatabase& local, LabDatabase& lab, const QString& s
 
 int waitingChecks(HistoryDatabase& local) {
     QSqlQuery query(local.database());
-    query.prepare(QStringLiteral("SELECT count(*) FROM checks WHERE sent = 0"));
+    query.prepare(QStringLiteral("SELECT count(*) FROM checks WHERE sent = %1").arg(int(SentState::Waiting)));
     int waiting = query.exec() && query.next() ? query.value(0).toInt() : 0;
-    query.prepare(QStringLiteral("SELECT owner FROM checks WHERE outcome = ? AND sent = 1"));
+    query.prepare(QStringLiteral("SELECT owner FROM checks WHERE outcome = ? AND sent = ?"));
     query.addBindValue(outcomeName(Outcome::Running));
+    query.addBindValue(int(SentState::Sent));
     if (query.exec())
         while (query.next()) waiting += programRunning(query.value(0).toString()) ? 0 : 1;
     return waiting;
