@@ -103,7 +103,9 @@ void RealClock::arm() {
 // Every alarm that is due, earliest first; each may arm or cancel others.
 void RealClock::expired() {
     std::uint64_t expirations = 0;
-    static_cast<void>(read(timerFd_, &expirations, sizeof expirations));
+    if (read(timerFd_, &expirations, sizeof expirations) < 0) {
+        // Nothing to read: woken for an alarm that was armed again meanwhile. The alarms say what is due.
+    }
     armedNs_ = -1;
     for (;;) {
         // Woken a little early, on purpose: the last moments are waited out here, awake.
