@@ -17,7 +17,7 @@
 
 #include "batch/card_sheet.h"
 #include "batch/history_model.h"
-#include "batch/lab_reading.h"
+#include "batch/lab_loader.h"
 #include "batch/wiring_view.h"
 #include "record/wording.h"
 
@@ -39,11 +39,11 @@ HistoryView::HistoryView(HistoryReader& reader, const QString& lab, QWidget* par
       model_(new HistoryModel(this)),
       exportReplies_(std::make_shared<ReplyChannel>(this)) {
     if (!lab.isEmpty()) {
-        lab_ = new LabReading(lab, this);
-        connect(lab_, &LabReading::listed, this, &HistoryView::showLab);
-        connect(lab_, &LabReading::failed, this, &HistoryView::labFailed);
-        connect(lab_, &LabReading::wholeRead, this, &HistoryView::labWhole);
-        connect(lab_, &LabReading::exported, this, &HistoryView::exported);
+        lab_ = new LabLoader(lab, this);
+        connect(lab_, &LabLoader::listed, this, &HistoryView::showLab);
+        connect(lab_, &LabLoader::failed, this, &HistoryView::labFailed);
+        connect(lab_, &LabLoader::wholeRead, this, &HistoryView::labWhole);
+        connect(lab_, &LabLoader::exported, this, &HistoryView::exported);
     }
     card_ = new QLineEdit(this);
     card_->setObjectName(QStringLiteral("cardFilter"));

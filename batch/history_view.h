@@ -10,7 +10,7 @@
 #include "work/work_thread.h"
 
 class HistoryModel;
-class LabReading;
+class LabLoader;
 class QComboBox;
 class QDateEdit;
 class QLabel;
@@ -64,7 +64,7 @@ private:
     void labWhole(int request, const StoredCheck& check);
 
     HistoryReader& reader_;
-    LabReading* lab_ = nullptr;
+    LabLoader* lab_ = nullptr;
     bool showsLab_ = false;
     int listRequest_ = 0;   // the newest list asked of the lab
     int wholeRequest_ = 0;  // the chosen check, asked of the lab

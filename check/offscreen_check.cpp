@@ -3,7 +3,7 @@
 #include "autotest/form3.h"
 #include "card/card.h"
 #include "card/tick_timer.h"
-#include "check/rest_reading.h"
+#include "check/inputs_at_rest.h"
 #include "check/run_recorder.h"
 #include "widgets/list_box.h"
 
@@ -35,7 +35,7 @@ void OffscreenCheck::start(CheckKind kind) {
 }
 
 void OffscreenCheck::stop(std::optional<int> exitStatus) {
-    if (portLost_ || readingAtRest_ || !running()) return;
+    if (portLost_ || inputsAtRestRead_ || !running()) return;
     switchOff();
     recorder_->close(Outcome::Interrupted, exitStatus);
 }
@@ -54,11 +54,11 @@ void OffscreenCheck::verdict(bool passed) {
     switchOff();
     const Outcome outcome = passed ? Outcome::Pass : Outcome::Fail;
     const auto exitStatus = settings_.endsProgram ? std::optional(passed ? kCardPassed : kTestFailed) : std::nullopt;
-    if (!wantsReadingAtRest(*recorder_, passed)) return recorder_->close(outcome, exitStatus);
-    readingAtRest_ = true;
+    if (!wantsInputsAtRest(*recorder_, passed)) return recorder_->close(outcome, exitStatus);
+    inputsAtRestRead_ = true;
     restRead_ = readInputsAtRest(card_, *recorder_);
     restRead_->start([this, outcome, exitStatus] {
-        readingAtRest_ = false;
+        inputsAtRestRead_ = false;
         recorder_->close(outcome, exitStatus);
     });
 }

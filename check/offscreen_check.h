@@ -67,7 +67,7 @@ private:
     Form3* form3_;
     RunRecorder* recorder_;
     bool portLost_ = false;
-    bool readingAtRest_ = false;
+    bool inputsAtRestRead_ = false;
     std::optional<Task<>> restRead_;
     RunRecord record_;
 };

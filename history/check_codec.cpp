@@ -245,7 +245,7 @@ QList<ColumnValue> listedValues(const StoredCheck& check) {
     return findingValues(check.findings, check.context, check.version);
 }
 
-QString storedCheckColumns(Store store, int schemaVersion, Reading reading) {
+QString storedCheckColumns(Store store, int schemaVersion, ColumnSet columnSet) {
     const bool lab = store == Store::Lab;
     if (!lab && schemaVersion < 2)
         return QStringLiteral(
@@ -253,24 +253,24 @@ QString storedCheckColumns(Store store, int schemaVersion, Reading reading) {
             "NULL, NULL, NULL, NULL, record, NULL, NULL");
     // The owner tells only whether a running check's program is still there: it is looked up for those alone.
     const QString owner = lab ? QStringLiteral("NULL")
-                          : reading == Reading::List || reading == Reading::Spreadsheet
+                          : columnSet == ColumnSet::List || columnSet == ColumnSet::Spreadsheet
                               ? QStringLiteral(
                                     "CASE outcome WHEN 'running' THEN (SELECT owner FROM checks AS row "
                                     "WHERE row.id = checks.id) END")
                               : QStringLiteral("owner");
-    const QString shown = reading == Reading::List
+    const QString shown = columnSet == ColumnSet::List
                               ? QStringLiteral(
                                     "NULL, card, kind, NULL, outcome, %1, summary, NULL, NULL, NULL, NULL, "
                                     "NULL, NULL, NULL, NULL")
                               : QStringLiteral(
                                     "finished, card, kind, mode, outcome, %1, summary, failed_test, "
                                     "failed_inputs, port, version, volts1, volts2, volts3, volts4");
-    const QString record = reading != Reading::Whole ? QStringLiteral("NULL")
-                           : lab                     ? QStringLiteral("record::text")
-                                                     : QStringLiteral("record");
+    const QString record = columnSet != ColumnSet::Whole ? QStringLiteral("NULL")
+                           : lab                         ? QStringLiteral("record::text")
+                                                         : QStringLiteral("record");
     // The lab history knows a check by its uuid alone; a station's own by its id, so its list and
     // spreadsheet leave the uuid out, which their indexes do not hold.
-    const bool indexed = reading == Reading::List || reading == Reading::Spreadsheet;
+    const bool indexed = columnSet == ColumnSet::List || columnSet == ColumnSet::Spreadsheet;
     const QString keys = lab                 ? QStringLiteral("station, uuid::text")
                          : schemaVersion < 3 ? QStringLiteral("NULL, NULL")
                          : indexed           ? QStringLiteral("station, NULL")

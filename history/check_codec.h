@@ -49,13 +49,13 @@ QList<ColumnValue> listedValues(const StoredCheck& check);
 
 // What a reader reads of each check: what a list shows, what a spreadsheet shows, every column but
 // the document, or the check whole.
-enum class Reading { List, Spreadsheet, Columns, Whole };
+enum class ColumnSet { List, Spreadsheet, Columns, Whole };
 // A station's own SQLite history, or the lab's on a PostgreSQL server.
 enum class Store { Local, Lab };
 // The columns, in the order storedCheck reads them, that a reader selects from a history of that
 // schema version; those of a list and a spreadsheet are held whole by an index. A history of
 // version 1 keeps only the document, which is read whole then.
-QString storedCheckColumns(Store store, int schemaVersion, Reading reading);
+QString storedCheckColumns(Store store, int schemaVersion, ColumnSet columnSet);
 // A row of those columns, from a query. A check left running by a program that is gone (killed, a
 // crash, a power cut) reads as interrupted.
 StoredCheck storedCheck(const QSqlQuery& row);

@@ -244,7 +244,7 @@ std::optional<QString> HistoryDatabase::prepareSchema(bool create, bool& transie
 bool HistoryDatabase::fillListedColumns() {
     QSqlQuery rows(database());
     rows.setForwardOnly(true);
-    if (!rows.exec(QStringLiteral("SELECT %1 FROM checks").arg(storedCheckColumns(Store::Local, 1, Reading::Whole))))
+    if (!rows.exec(QStringLiteral("SELECT %1 FROM checks").arg(storedCheckColumns(Store::Local, 1, ColumnSet::Whole))))
         return false;
     QSqlQuery update(database());
     bool prepared = false;

@@ -87,9 +87,9 @@ QSqlDatabase HistoryReader::database() const {
     return lab_ ? lab_->database() : history_->database();
 }
 
-QString HistoryReader::columns(Reading reading) const {
-    return lab_ ? storedCheckColumns(Store::Lab, lab_->schemaVersion(), reading)
-                : storedCheckColumns(Store::Local, history_->schemaVersion(), reading);
+QString HistoryReader::columns(ColumnSet columnSet) const {
+    return lab_ ? storedCheckColumns(Store::Lab, lab_->schemaVersion(), columnSet)
+                : storedCheckColumns(Store::Local, history_->schemaVersion(), columnSet);
 }
 
 QString HistoryReader::cannotRead(const QSqlError& error) {
@@ -100,7 +100,7 @@ QString HistoryReader::cannotRead(const QSqlError& error) {
     return QStringLiteral("No se puede leer el historial %1: %2.").arg(path_, cause);
 }
 
-QSqlQuery HistoryReader::filtered(const HistoryFilter& filter, int limit, Reading reading) {
+QSqlQuery HistoryReader::filtered(const HistoryFilter& filter, int limit, ColumnSet columnSet) {
     QStringList conditions;
     QVariantList values;
     if (!filter.card.isEmpty()) {
@@ -132,7 +132,7 @@ QSqlQuery HistoryReader::filtered(const HistoryFilter& filter, int limit, Readin
             values << filter.station;
         }
     }
-    QString sql = QStringLiteral("SELECT %1 FROM checks").arg(columns(reading));
+    QString sql = QStringLiteral("SELECT %1 FROM checks").arg(columns(columnSet));
     if (!conditions.isEmpty()) sql += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
     // The id follows the time in the local indexes that hold a list, so the newest come first
     // unsorted; the lab's indexes hold the time alone in that order.
@@ -148,9 +148,9 @@ QSqlQuery HistoryReader::filtered(const HistoryFilter& filter, int limit, Readin
 
 std::optional<QString> HistoryReader::forEach(const HistoryFilter& filter,
                                               const std::function<void(const StoredCheck&)>& visit, int limit,
-                                              Reading reading) {
+                                              ColumnSet columnSet) {
     if (auto why = problem()) return missing() ? std::nullopt : why;
-    QSqlQuery query = filtered(filter, limit, reading);
+    QSqlQuery query = filtered(filter, limit, columnSet);
     if (!query.isActive()) return cannotRead(query.lastError());
     while (query.next()) visit(storedCheck(query));
     if (query.lastError().isValid()) return cannotRead(query.lastError());
@@ -159,7 +159,7 @@ std::optional<QString> HistoryReader::forEach(const HistoryFilter& filter,
 
 std::optional<QSqlQuery> HistoryReader::query(const HistoryFilter& filter) {
     if (problem()) return std::nullopt;
-    return filtered(filter, 0, Reading::Columns);
+    return filtered(filter, 0, ColumnSet::Columns);
 }
 
 std::optional<StoredCheck> HistoryReader::whole(const StoredCheck& check) {
@@ -167,7 +167,7 @@ std::optional<StoredCheck> HistoryReader::whole(const StoredCheck& check) {
     QSqlQuery query(database());
     query.prepare(
         QStringLiteral("SELECT %1 FROM checks WHERE %2")
-            .arg(columns(Reading::Whole), lab_ ? QStringLiteral("uuid = ?::uuid") : QStringLiteral("id = ?")));
+            .arg(columns(ColumnSet::Whole), lab_ ? QStringLiteral("uuid = ?::uuid") : QStringLiteral("id = ?")));
     query.addBindValue(lab_ ? QVariant(check.uuid) : QVariant(check.id));
     if (!query.exec() || !query.next()) return std::nullopt;
     return storedCheck(query);
@@ -192,7 +192,7 @@ std::optional<QString> HistoryReader::writeCsv(const HistoryFilter& filter, cons
     QIODevice& device = csv.device();
     device.write(csvHeader());
     if (auto error = forEach(
-            filter, [&device](const StoredCheck& check) { device.write(csvRow(check)); }, 0, Reading::Spreadsheet))
+            filter, [&device](const StoredCheck& check) { device.write(csvRow(check)); }, 0, ColumnSet::Spreadsheet))
         return error;
     if (!csv.commit()) return csv.problem();
     return std::nullopt;

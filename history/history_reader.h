@@ -33,7 +33,7 @@ struct HistoryFilter {
 // With a lab history, it reads the lab's checks, every station's, with the same queries; when the
 // lab cannot be reached, it reads the station's own history and says so (labProblem). Opening the
 // lab, and every read of it, may wait on the network (at most LabDatabase::kConnectTimeoutS to
-// connect): a window reads the lab through batch/lab_reading, never on its own thread.
+// connect): a window reads the lab through batch/lab_loader, never on its own thread.
 class HistoryReader {
 public:
     // An empty path: no history is kept (--no-history). An empty lab: no lab history.
@@ -56,7 +56,7 @@ public:
     // The checks a filter lets through, newest first (limit 0 for all), each as a list or a
     // spreadsheet shows it. Gives back what went wrong, if anything.
     std::optional<QString> forEach(const HistoryFilter& filter, const std::function<void(const StoredCheck&)>& visit,
-                                   int limit = 0, Reading reading = Reading::List);
+                                   int limit = 0, ColumnSet columnSet = ColumnSet::List);
     // The same checks for a model to read as it goes; nothing when not open.
     std::optional<QSqlQuery> query(const HistoryFilter& filter);
     // What a window shows of a lab history at most: its newest checks, as a PostgreSQL result
@@ -72,9 +72,9 @@ public:
     std::optional<QString> writeCsv(const HistoryFilter& filter, const QString& path);
 
 private:
-    QSqlQuery filtered(const HistoryFilter& filter, int limit, Reading reading);
+    QSqlQuery filtered(const HistoryFilter& filter, int limit, ColumnSet columnSet);
     QSqlDatabase database() const;
-    QString columns(Reading reading) const;
+    QString columns(ColumnSet columnSet) const;
     QString cannotRead(const class QSqlError& error);
 
     QString path_;

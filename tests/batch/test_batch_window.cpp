@@ -51,7 +51,7 @@ struct Station {
     QList<StoredCheck> history() {
         journal.flush();
         QList<StoredCheck> checks;
-        HistoryReader(path).forEach({}, [&](const StoredCheck& check) { checks << check; }, 0, Reading::Spreadsheet);
+        HistoryReader(path).forEach({}, [&](const StoredCheck& check) { checks << check; }, 0, ColumnSet::Spreadsheet);
         return checks;
     }
 

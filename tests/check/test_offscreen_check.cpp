@@ -170,7 +170,7 @@ void TestOffscreenCheck::wholeRun() {
     QCOMPARE(historyLine(stored[0]).mid(QStringLiteral("2026-12-07 10:00:00  ").size()).simplified(),
              "puesto " + listed);
     QVERIFY(!history.forEach(
-        {"14", {}, {}, {}, {}}, [&](const StoredCheck& check) { stored[0] = check; }, 0, Reading::Spreadsheet));
+        {"14", {}, {}, {}, {}}, [&](const StoredCheck& check) { stored[0] = check; }, 0, ColumnSet::Spreadsheet));
     const QString row = QString::fromUtf8(csvRow(stored[0])).trimmed();
     QFETCH(QString, csvTail);
     QVERIFY2(row.endsWith(csvTail + ";puesto"), qPrintable(row));

@@ -53,7 +53,7 @@ void TestHistory::windowChecks() {
             lines << historyLine(check).mid(QStringLiteral("2026-12-07 10:00:00  ").size()).simplified() + " " +
                          modeWord(check.context.mode);
         },
-        0, Reading::Spreadsheet));
+        0, ColumnSet::Spreadsheet));
     QCOMPARE(lines, QStringList({"sin etiqueta analógica interrumpida ventana",
                                  "sin etiqueta analógica correcta ventana", "sin etiqueta completa correcta ventana"}));
 }
@@ -123,7 +123,7 @@ void TestHistory::unknownMode() {
     HistoryReader reader(path);
     QList<StoredCheck> stored;
     QVERIFY(!reader.forEach(
-        {}, [&](const StoredCheck& check) { stored << check; }, 0, Reading::Spreadsheet));
+        {}, [&](const StoredCheck& check) { stored << check; }, 0, ColumnSet::Spreadsheet));
     QCOMPARE(stored.size(), 1);
     QCOMPARE(stored[0].context.mode, CheckMode::Unknown);
     QVERIFY2(QString::fromUtf8(csvRow(stored[0])).contains(";desconocido;"), csvRow(stored[0]).constData());
@@ -156,23 +156,23 @@ void TestHistory::csvCells() {
 // A list and a spreadsheet read an index's pages alone, whatever the filter: a column that no index
 // holds would have them read every check's row, documents and all, from the disk.
 void TestHistory::listsReadIndexesAlone_data() {
-    QTest::addColumn<Reading>("reading");
+    QTest::addColumn<ColumnSet>("columnSet");
     QTest::addColumn<QString>("filter");
-    QTest::newRow("list") << Reading::List << "";
-    QTest::newRow("one card's list") << Reading::List << "WHERE card = '7'";
-    QTest::newRow("one station's list") << Reading::List << "WHERE station = 'aula'";
-    QTest::newRow("spreadsheet") << Reading::Spreadsheet << "";
+    QTest::newRow("list") << ColumnSet::List << "";
+    QTest::newRow("one card's list") << ColumnSet::List << "WHERE card = '7'";
+    QTest::newRow("one station's list") << ColumnSet::List << "WHERE station = 'aula'";
+    QTest::newRow("spreadsheet") << ColumnSet::Spreadsheet << "";
 }
 
 void TestHistory::listsReadIndexesAlone() {
     QTemporaryDir folder;
     auto opened = HistoryDatabase::open(folder.filePath("historial.sqlite"), true);
     HistoryDatabase& history = *std::get<0>(opened);
-    QFETCH(Reading, reading);
+    QFETCH(ColumnSet, columnSet);
     QFETCH(QString, filter);
     QSqlQuery plan(history.database());
     QVERIFY(plan.exec(QString("EXPLAIN QUERY PLAN SELECT %1 FROM checks %2 ORDER BY started DESC, id DESC")
-                          .arg(storedCheckColumns(Store::Local, history.schemaVersion(), reading), filter)));
+                          .arg(storedCheckColumns(Store::Local, history.schemaVersion(), columnSet), filter)));
     QVERIFY(plan.next());
     QVERIFY2(plan.value(3).toString().contains("COVERING INDEX"), qPrintable(plan.value(3).toString()));
 }

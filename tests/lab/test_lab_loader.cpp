@@ -16,7 +16,7 @@
 #include "tests/support/lab_server.h"
 #include "tests/support/program_run.h"
 
-class TestLabReading : public QObject {
+class TestLabLoader : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() {
@@ -133,5 +133,5 @@ private:
     int listener_ = -1;
 };
 
-QTEST_MAIN(TestLabReading)
-#include "test_lab_reading.moc"
+QTEST_MAIN(TestLabLoader)
+#include "test_lab_loader.moc"

@@ -1,9 +1,9 @@
-#include "check/rest_reading.h"
+#include "check/inputs_at_rest.h"
 
 #include "card/card.h"
 #include "check/run_recorder.h"
 
-bool wantsReadingAtRest(const RunRecorder& recorder, bool passed) {
+bool wantsInputsAtRest(const RunRecorder& recorder, bool passed) {
     return !passed && recorder.running() && firstFailedCheck(recorder.record());
 }
 

@@ -1,4 +1,4 @@
-#include "batch/lab_reading.h"
+#include "batch/lab_loader.h"
 
 namespace {
 
@@ -8,7 +8,7 @@ constexpr int kEndWaitMs = 1000;
 
 // What the reading thread's jobs share: it outlives a window that closed while a job still waits
 // on the network. The lab's connection is made, used and closed on the reading thread.
-struct LabReading::Reader {
+struct LabLoader::Reader {
     explicit Reader(QObject* window, QString connection) : connection(std::move(connection)), replies(window) {}
 
     // Connects when not connected: why the lab cannot be read, if it cannot.
@@ -33,18 +33,18 @@ struct LabReading::Reader {
     QString said;                           // what the server or the driver said of the last failure
 };
 
-LabReading::LabReading(QString connection, QObject* parent)
+LabLoader::LabLoader(QString connection, QObject* parent)
     : QObject(parent), reader_(std::make_shared<Reader>(this, std::move(connection))) {}
 
 // The connection goes on the reading thread; a thread still waiting on the network is left to end
 // by itself, with what its jobs share, and answers nobody.
-LabReading::~LabReading() {
+LabLoader::~LabLoader() {
     reader_->replies.close();
     thread_.post([reader = reader_] { reader->reader.reset(); });
     thread_.stop(kEndWaitMs);
 }
 
-int LabReading::list(const HistoryFilter& filter) {
+int LabLoader::list(const HistoryFilter& filter) {
     const int request = ++requests_;
     reader_->newestList = request;
     thread_.post([reader = reader_, request, filter, this] {
@@ -57,7 +57,7 @@ int LabReading::list(const HistoryFilter& filter) {
         QList<StoredCheck> checks;
         const auto error = reader->reader->forEach(
             filter, [&checks](const StoredCheck& check) { checks << check; }, HistoryReader::kLabRowsShown,
-            Reading::Columns);
+            ColumnSet::Columns);
         if (!error) return reader->replies.send([this, request, checks] { emit listed(request, checks); });
         reader->lost();
         fail(*error);
@@ -65,7 +65,7 @@ int LabReading::list(const HistoryFilter& filter) {
     return request;
 }
 
-int LabReading::readWhole(const StoredCheck& check) {
+int LabLoader::readWhole(const StoredCheck& check) {
     const int request = ++requests_;
     thread_.post([reader = reader_, request, check, this] {
         std::optional<StoredCheck> whole;
@@ -76,7 +76,7 @@ int LabReading::readWhole(const StoredCheck& check) {
     return request;
 }
 
-void LabReading::exportCsv(const HistoryFilter& filter, const QString& path) {
+void LabLoader::exportCsv(const HistoryFilter& filter, const QString& path) {
     thread_.post([reader = reader_, filter, path, this] {
         auto error = reader->connect();
         if (!error) error = reader->reader->writeCsv(filter, path);

@@ -1,5 +1,5 @@
-#ifndef BATCH_LAB_READING_H
-#define BATCH_LAB_READING_H
+#ifndef BATCH_LAB_LOADER_H
+#define BATCH_LAB_LOADER_H
 
 #include <atomic>
 #include <memory>
@@ -14,13 +14,13 @@
 // query may wait on the network, which a window never does. Each request gets a number, and its
 // answer comes back as a signal with that number. A list asked while an earlier one waits
 // replaces it: only the newest filter is worth reading.
-class LabReading : public QObject {
+class LabLoader : public QObject {
     Q_OBJECT
 public:
-    LabReading(QString connection, QObject* parent);
+    LabLoader(QString connection, QObject* parent);
     // Waits about a second for the thread; one still waiting on the network is left to end by
     // itself and go then, or to end with the program.
-    ~LabReading() override;
+    ~LabLoader() override;
 
     // The checks a filter lets through, the newest HistoryReader::kLabRowsShown: listed, or failed.
     int list(const HistoryFilter& filter);
