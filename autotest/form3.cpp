@@ -10,13 +10,13 @@
 #include <QPlainTextEdit>
 #include <QStyle>
 
-#include "widgets/picture_files.h"
 #include "card/card.h"
 #include "widgets/lamp.h"
 #include "widgets/list_box.h"
 #include "widgets/multi_line_text_box.h"
 #include "widgets/navigation.h"
 #include "widgets/picture_box.h"
+#include "widgets/picture_files.h"
 #include "widgets/screen.h"
 #include "widgets/screen_reader.h"
 #include "widgets/twips.h"

@@ -6,9 +6,9 @@
 #include <QString>
 #include <QWidget>
 
-#include "record/card_rules.h"
 #include "card/task.h"
 #include "card/tick_timer.h"
+#include "record/card_rules.h"
 
 class Card;
 class Clock;

@@ -1,8 +1,8 @@
 #include "autotest/form3.h"
 
-#include "widgets/picture_files.h"
 #include "card/card.h"
 #include "widgets/picture_box.h"
+#include "widgets/picture_files.h"
 
 // The cross that marks a lit indicator is read from its file each time; nothing is kept.
 void Form3::setIndicator(PictureBox* indicator, bool lit) {

@@ -51,7 +51,8 @@ struct Station {
     QList<StoredCheck> history() {
         journal.flush();
         QList<StoredCheck> checks;
-        HistoryReader(path).forEach({}, [&](const StoredCheck& check) { checks << check; }, 0, ColumnSet::Spreadsheet);
+        HistoryReader(path).forEach(
+            {}, [&](const StoredCheck& check) { checks << check; }, 0, ColumnSet::Spreadsheet);
         return checks;
     }
 
@@ -99,13 +100,16 @@ void TestBatchWindow::fromNumberToVerdict_data() {
     QTest::addColumn<QStringList>("named");  // what the diagnosis names, and the wiring picture's description
     QTest::addColumn<QString>("outcome");
     QTest::addColumn<int>("durationMs");  // from the press to the verdict; a failed read-back reads again at rest
-    QTest::newRow("good card") << QStringList{} << "TARJETA CORRECTA" << QStringList{"4,98 V", "Todas las conexiones funcionan"} << "correcta" << 36500;
+    QTest::newRow("good card") << QStringList{} << "TARJETA CORRECTA"
+                               << QStringList{"4,98 V", "Todas las conexiones funcionan"} << "correcta" << 36500;
     QTest::newRow("crossed wires") << QStringList{"cruzados:3,5"} << "TARJETA CON FALLOS"
-                                   << QStringList{"Entrada 3: lee 1", "Entrada 5: lee 0", "no se llegaron a medir", "Entradas 3 y 5 cruzadas"}
+                                   << QStringList{"Entrada 3: lee 1", "Entrada 5: lee 0", "no se llegaron a medir",
+                                                  "Entradas 3 y 5 cruzadas"}
                                    << "con fallos" << 8100 + 100;
     QTest::newRow("no card on the port") << QStringList{"ausente"} << "TARJETA CON FALLOS"
-                                         << QStringList{"La tarjeta no responde", "cardcheck --ports", "revise el cable"} << "con fallos"
-                                         << 2400 + 100;
+                                         << QStringList{"La tarjeta no responde", "cardcheck --ports",
+                                                        "revise el cable"}
+                                         << "con fallos" << 2400 + 100;
 }
 
 // Enter shows the card's last checks and starts nothing; COMPROBAR runs the test window's whole
