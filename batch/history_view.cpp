@@ -34,10 +34,7 @@ QString joined(const QString& first, const QString& then) {
 }  // namespace
 
 HistoryView::HistoryView(HistoryReader& reader, const QString& lab, QWidget* parent)
-    : QWidget(parent),
-      reader_(reader),
-      model_(new HistoryModel(this)),
-      exportReplies_(std::make_shared<ReplyChannel>(this)) {
+    : QWidget(parent), reader_(reader), model_(new HistoryModel(this)), exportReplies_(this) {
     if (!lab.isEmpty()) {
         lab_ = new LabLoader(lab, this);
         connect(lab_, &LabLoader::listed, this, &HistoryView::showLab);
@@ -215,7 +212,7 @@ void HistoryView::labWhole(int request, const StoredCheck& check) {
 }
 
 HistoryView::~HistoryView() {
-    exportReplies_->close();
+    exportReplies_.close();
     exporting_.stop(-1);
 }
 
@@ -225,9 +222,9 @@ void HistoryView::exportCsv(const QString& path) {
     exportPath_ = path;
     if (showsLab_) return lab_->exportCsv(filter(), path);
     if (auto problem = reader_.problem()) return emit exported(*problem);
-    exporting_.post([replies = exportReplies_, this, history = reader_.path(), shown = filter(), path] {
+    exporting_.post([this, history = reader_.path(), shown = filter(), path] {
         const std::optional<QString> error = HistoryReader(history).writeCsv(shown, path);
-        replies->send([this, problem = error.value_or(QString())] { emit exported(problem); });
+        exportReplies_.send([this, problem = error.value_or(QString())] { emit exported(problem); });
     });
 }
 

@@ -1,7 +1,6 @@
 #ifndef BATCH_HISTORY_VIEW_H
 #define BATCH_HISTORY_VIEW_H
 
-#include <memory>
 #include <optional>
 
 #include <QWidget>
@@ -82,7 +81,7 @@ private:
     WiringView* wiring_;
     QString exportPath_;
     // The station's own history is exported on a thread of its own; a closing view waits for it.
-    std::shared_ptr<ReplyChannel> exportReplies_;
+    ReplyChannel exportReplies_;
     WorkThread exporting_;
 };
 

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstring>
 #include <ctime>
-#include <optional>
 
 #include <sys/timerfd.h>
 #include <unistd.h>
@@ -87,17 +86,22 @@ void RealClock::arm() {
         notifier_ = new QSocketNotifier(timerFd_, QSocketNotifier::Read, this);
         connect(notifier_, &QSocketNotifier::activated, this, [this] { expired(); });
     }
-    const auto earliest = std::min_element(pending().cbegin(), pending().cend(), [](const auto& a, const auto& b) {
-        return a.second.deadlineNs < b.second.deadlineNs;
-    });
-    itimerspec spec{};
+    const auto next = earliest();
+    itimerspec setting{};  // all zero: disarmed
     armedNs_ = -1;
-    if (earliest != pending().cend()) {
-        armedNs_ = earliest->second.deadlineNs;
+    if (next != pending().cend()) {
+        armedNs_ = next->second.deadlineNs;
         const qint64 at = std::max<qint64>(originNs_ + armedNs_ - kWakeEarlyNs, 1);  // 0 would disarm it
-        spec.it_value = {time_t(at / 1'000'000'000), long(at % 1'000'000'000)};
+        setting.it_value = {time_t(at / 1'000'000'000), long(at % 1'000'000'000)};
     }
-    timerfd_settime(timerFd_, TFD_TIMER_ABSTIME, &spec, nullptr);
+    timerfd_settime(timerFd_, TFD_TIMER_ABSTIME, &setting, nullptr);
+}
+
+// The alarm due first; of two due at once, the one set first.
+std::map<quint64, Clock::Pending>::const_iterator RealClock::earliest() const {
+    return std::min_element(pending().cbegin(), pending().cend(), [](const auto& a, const auto& b) {
+        return std::pair(a.second.deadlineNs, a.first) < std::pair(b.second.deadlineNs, b.first);
+    });
 }
 
 // Every alarm that is due, earliest first; each may arm or cancel others.
@@ -107,18 +111,13 @@ void RealClock::expired() {
         // Nothing to read: woken for an alarm that was armed again meanwhile. The alarms say what is due.
     }
     armedNs_ = -1;
-    for (;;) {
+    for (auto next = earliest(); next != pending().cend(); next = earliest()) {
+        const qint64 deadline = next->second.deadlineNs;
         // Woken a little early, on purpose: the last moments are waited out here, awake.
-        for (const auto& [id, alarm] : pending())
-            while (alarm.deadlineNs - nowNs() > 0 && alarm.deadlineNs - nowNs() <= kWakeEarlyNs) {
-            }
-        const qint64 now = nowNs();
-        std::optional<std::pair<qint64, quint64>> due;  // (deadline, id) of the earliest due alarm
-        for (const auto& [id, alarm] : pending())
-            if (alarm.deadlineNs <= now && (!due || std::pair(alarm.deadlineNs, id) < *due))
-                due = std::pair(alarm.deadlineNs, id);
-        if (!due) break;
-        fire(due->second);
+        while (deadline > nowNs() && deadline - nowNs() <= kWakeEarlyNs) {
+        }
+        if (deadline > nowNs()) break;
+        fire(next->first);
     }
     arm();
 }

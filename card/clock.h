@@ -68,6 +68,7 @@ protected:
 private:
     void arm();
     void expired();
+    std::map<quint64, Pending>::const_iterator earliest() const;
 
     qint64 originNs_ = 0;  // CLOCK_MONOTONIC when the clock was made
     int timerFd_ = -1;

@@ -20,16 +20,6 @@ QDateTime atOffset(qint64 msSinceEpoch, int offsetS) {
 #endif
 }
 
-}  // namespace
-
-QString utcText(const QDateTime& time) {
-    return time.toUTC().toString(Qt::ISODateWithMs);
-}
-
-QString utcText(const QDate& day) {
-    return utcText(QDateTime(day, QTime(0, 0)));
-}
-
 // Local time, at the offset from UTC it had then. A long list has one or two times in every row
 // and most of them within the same quarter of an hour as the one before: the offset, which costs a
 // look into the time zone, is asked once for each quarter.
@@ -43,6 +33,16 @@ QDateTime localOf(const QDateTime& utc) {
         knownOffset = utc.toLocalTime().offsetFromUtc();
     }
     return atOffset(ms, knownOffset);
+}
+
+}  // namespace
+
+QString utcText(const QDateTime& time) {
+    return time.toUTC().toString(Qt::ISODateWithMs);
+}
+
+QString utcText(const QDate& day) {
+    return utcText(QDateTime(day, QTime(0, 0)));
 }
 
 QDateTime timeOf(const QVariant& value) {

@@ -14,8 +14,6 @@ QString utcText(const QDateTime& time);
 QString utcText(const QDate& day);
 // A history's time (its UTC text, or a server's own time) in local time.
 QDateTime timeOf(const QVariant& value);
-// Local time, at the offset from UTC it had then.
-QDateTime localOf(const QDateTime& utc);
 // ISO 8601 in local time, always with its offset from UTC (+00:00 rather than Z).
 QString localTime(const QDateTime& time);
 

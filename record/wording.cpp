@@ -71,9 +71,9 @@ QString summaryOf(const RunRecord& record, const TestRecord& test, const QList<i
     if (test.failures.isEmpty()) {
         QStringList parts;
         for (int input : inputs)
-            parts << QStringLiteral("entrada analógica %1, %2 V")
+            parts << QStringLiteral("entrada analógica %1, %2")
                          .arg(input)
-                         .arg(voltsText((*test.failedReading)[input - 1]));
+                         .arg(voltsLabel((*test.failedReading)[input - 1]));
         return QStringLiteral("test %1: %2").arg(test.test).arg(parts.join(QStringLiteral("; ")));
     }
     return QStringLiteral("test %1, %2: %3 %4")
