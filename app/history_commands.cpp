@@ -2,13 +2,10 @@
 
 #include <cstdio>
 
-#include <QFile>
-
 #include "app/start_up.h"
 #include "history/history_database.h"
 #include "history/history_reader.h"
 #include "history/lab_sender.h"
-#include "lab/lab_database.h"
 
 namespace {
 constexpr int kCannotRead = 2;
@@ -45,27 +42,11 @@ int syncHistory(const CommandLine& options, const QString& lab, const QString& s
                            "la clave laboratorio= de cardcheck.conf."));
         return kCannotRead;
     }
-    const QString path = historyPath(options);
-    auto say = [](int sent, int waiting) {
-        std::printf(
-            "%s\n",
-            qPrintable(
-                QStringLiteral("Enviadas al historial del laboratorio: %1. Por enviar: %2.").arg(sent).arg(waiting)));
-        return waiting == 0 ? 0 : kChecksWait;
-    };
-    if (!QFile::exists(path)) return say(0, 0);
-    auto local = HistoryDatabase::open(path, true);
-    if (auto* error = std::get_if<QString>(&local)) {
-        printError(*error);
-        return kCannotRead;
-    }
-    HistoryDatabase& history = *std::get<std::unique_ptr<HistoryDatabase>>(local);
-    auto server = LabDatabase::open(lab);
-    if (auto* failure = std::get_if<LabDatabase::Failure>(&server)) {
-        printError(failure->message);
-        return say(0, waitingChecks(history));
-    }
-    const SendTally tally = sendWaiting(history, *std::get<std::unique_ptr<LabDatabase>>(server), station);
+    const SendTally tally = syncRound(historyPath(options), lab, station);
     if (tally.problem) printError(*tally.problem);
-    return say(tally.sent, tally.waiting);
+    if (tally.historyUnusable) return kCannotRead;
+    std::printf("%s\n", qPrintable(QStringLiteral("Enviadas al historial del laboratorio: %1. Por enviar: %2.")
+                                       .arg(tally.sent)
+                                       .arg(tally.waiting)));
+    return tally.waiting == 0 ? 0 : kChecksWait;
 }

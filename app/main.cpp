@@ -17,7 +17,7 @@
 #include "card/port.h"
 #include "check/offscreen_check.h"
 #include "check/run_recorder.h"
-#include "history/check_codec.h"
+#include "history/report_document.h"
 #include "history/check_journal.h"
 #include "history/lab_sender.h"
 #include "history/run_report.h"

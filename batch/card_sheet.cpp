@@ -8,7 +8,7 @@
 #include <QUrl>
 
 #include "assets/check_picture.h"
-#include "history/check_codec.h"
+#include "history/checks_table.h"
 #include "record/wording.h"
 
 namespace {

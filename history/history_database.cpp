@@ -11,9 +11,8 @@
 #include <QStandardPaths>
 #include <QStorageInfo>
 #include <QThread>
-#include <QUuid>
 
-#include "history/check_codec.h"
+#include "history/checks_table.h"
 
 #include <unistd.h>
 
@@ -25,58 +24,6 @@ const QByteArray kSqliteHeader("SQLite format 3\0", 16);
 const QList<QByteArray> kNetworkFileSystems{"nfs",   "nfs4",  "cifs",       "smb3",      "smbfs",          "9p",
                                             "afs",   "ceph",  "fuse.sshfs", "glusterfs", "fuse.glusterfs", "lustre",
                                             "ncpfs", "davfs", "fuse.davfs2"};
-
-// One step per schema version. Version 1 kept only the document; version 2 keeps beside it what a
-// list shows, and indexes that hold all of it, so that listing reads neither the documents nor
-// their pages.
-const char* const kStepTo1[] = {
-    "CREATE TABLE checks (id INTEGER PRIMARY KEY, started TEXT NOT NULL, finished TEXT, card TEXT, "
-    "kind TEXT NOT NULL, mode TEXT NOT NULL, outcome TEXT NOT NULL, owner TEXT NOT NULL, record TEXT NOT NULL)",
-    "CREATE INDEX checks_by_card ON checks (card, started)",
-    "CREATE INDEX checks_by_started ON checks (started)",
-    "CREATE INDEX checks_by_kind ON checks (kind, started)",
-    "CREATE INDEX checks_by_outcome ON checks (outcome, started)",
-};
-const char* const kStepTo2Columns[] = {
-    "ALTER TABLE checks ADD COLUMN summary TEXT",       "ALTER TABLE checks ADD COLUMN failed_test INTEGER",
-    "ALTER TABLE checks ADD COLUMN failed_inputs TEXT", "ALTER TABLE checks ADD COLUMN port TEXT",
-    "ALTER TABLE checks ADD COLUMN version TEXT",       "ALTER TABLE checks ADD COLUMN volts1 REAL",
-    "ALTER TABLE checks ADD COLUMN volts2 REAL",        "ALTER TABLE checks ADD COLUMN volts3 REAL",
-    "ALTER TABLE checks ADD COLUMN volts4 REAL",
-};
-// Each index holds every column its reading selects, so a list reads only the index's pages: the
-// whole list, one card's list, and the spreadsheet, which shows more.
-const char* const kStepTo2Indexes[] = {
-    "DROP INDEX checks_by_card",
-    "DROP INDEX checks_by_started",
-    "CREATE INDEX checks_listed ON checks (started, id, card, kind, outcome, summary)",
-    "CREATE INDEX checks_by_card ON checks (card, started, id, kind, outcome, summary)",
-    "CREATE INDEX checks_exported ON checks (started, id, card, finished, kind, mode, outcome, summary, "
-    "failed_test, failed_inputs, port, version, volts1, volts2, volts3, volts4)",
-};
-// Version 3 gives each check the identifier the lab history knows it by, the station that made it
-// (set for older checks when they are first sent) and whether it waits to be sent: 0 waits,
-// 1 sent as it is, 2 sent as interrupted (a running check whose program is gone).
-const char* const kStepTo3[] = {
-    "ALTER TABLE checks ADD COLUMN uuid TEXT",
-    "ALTER TABLE checks ADD COLUMN station TEXT",
-    "ALTER TABLE checks ADD COLUMN sent INTEGER NOT NULL DEFAULT 0",
-    // A version 4 UUID, as QUuid makes them, for every check kept before.
-    "UPDATE checks SET uuid = lower(hex(randomblob(4)) || '-' || hex(randomblob(2)) || '-4' || "
-    "substr(hex(randomblob(2)), 2) || '-' || substr('89ab', 1 + abs(random()) % 4, 1) || "
-    "substr(hex(randomblob(2)), 2) || '-' || hex(randomblob(6)))",
-    "CREATE UNIQUE INDEX checks_by_uuid ON checks (uuid)",
-    "CREATE INDEX checks_unsent ON checks (id) WHERE sent = 0",
-    // A list shows the station too: its indexes hold it.
-    "DROP INDEX checks_listed",
-    "DROP INDEX checks_by_card",
-    "DROP INDEX checks_exported",
-    "CREATE INDEX checks_listed ON checks (started, id, card, kind, outcome, summary, station)",
-    "CREATE INDEX checks_by_card ON checks (card, started, id, kind, outcome, summary, station)",
-    "CREATE INDEX checks_by_station ON checks (station, started, id, card, kind, outcome, summary)",
-    "CREATE INDEX checks_exported ON checks (started, id, card, finished, kind, mode, outcome, summary, "
-    "failed_test, failed_inputs, port, version, volts1, volts2, volts3, volts4, station)",
-};
 
 // SQLite answers "busy" at once, without waiting out the busy timeout, in a few cases of two
 // programs starting or writing together (a lock that would deadlock, a WAL being recovered):
@@ -204,9 +151,11 @@ QSqlDatabase HistoryDatabase::database() const {
 // transientFailure tells a failure worth another try.
 std::optional<QString> HistoryDatabase::prepareSchema(bool create, bool& transientFailure) {
     QSqlQuery query(database());
-    auto failed = [&query, &transientFailure] {
-        transientFailure = transient(query.lastError());
-        return sqliteCause(query.lastError());
+    // The error given, or else the query's last.
+    auto failed = [&query, &transientFailure](const std::optional<QSqlError>& given = std::nullopt) {
+        const QSqlError error = given.value_or(query.lastError());
+        transientFailure = transient(error);
+        return sqliteCause(error);
     };
     if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next()) return failed();
     schemaVersion_ = query.value(0).toInt();
@@ -225,77 +174,27 @@ std::optional<QString> HistoryDatabase::prepareSchema(bool create, bool& transie
     if (!query.exec(QStringLiteral("BEGIN IMMEDIATE"))) return failed();
     bool done = query.exec(QStringLiteral("PRAGMA user_version")) && query.next();
     const int version = done ? query.value(0).toInt() : 0;
-    if (done && version < 1) done = runAll(query, kStepTo1);
-    if (done && version < 2)
-        done = runAll(query, kStepTo2Columns) && fillListedColumns() && runAll(query, kStepTo2Indexes);
-    if (done && version < 3) done = runAll(query, kStepTo3);
-    done = done && query.exec(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
+    query.finish();  // a statement left open would keep the table locked against the steps
+    std::optional<QSqlError> stepFailed = done ? migrateChecks(database(), version) : std::nullopt;
+    done = done && !stepFailed && query.exec(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
     done = done && query.exec(QStringLiteral("COMMIT"));
     if (done) {
         schemaVersion_ = kSchemaVersion;
         return std::nullopt;
     }
-    const QString error = failed();
+    const QString error = failed(stepFailed);
     QSqlQuery(database()).exec(QStringLiteral("ROLLBACK"));
     return error;
 }
 
-// Version 2's columns, for the checks a version 1 kept: from their documents, as they were written.
-bool HistoryDatabase::fillListedColumns() {
-    QSqlQuery rows(database());
-    rows.setForwardOnly(true);
-    if (!rows.exec(QStringLiteral("SELECT %1 FROM checks").arg(storedCheckColumns(Store::Local, 1, ColumnSet::Whole))))
-        return false;
-    QSqlQuery update(database());
-    bool prepared = false;
-    while (rows.next()) {
-        const StoredCheck check = storedCheck(rows);
-        const QList<ColumnValue> values = listedValues(check);
-        if (!prepared) {
-            QStringList assignments;
-            for (const ColumnValue& value : values) assignments << value.column + QStringLiteral(" = ?");
-            prepared = update.prepare(QStringLiteral("UPDATE checks SET %1 WHERE id = ?").arg(assignments.join(u',')));
-            if (!prepared) return false;
-        }
-        for (const ColumnValue& value : values) update.addBindValue(value.value);
-        update.addBindValue(check.id);
-        if (!update.exec()) return false;
-    }
-    return !rows.lastError().isValid();
-}
-
-template <std::size_t N>
-bool HistoryDatabase::runAll(QSqlQuery& query, const char* const (&statements)[N]) {
-    for (const char* statement : statements)
-        if (!query.exec(QString::fromLatin1(statement))) return false;
-    return true;
-}
-
 std::variant<qint64, QString> HistoryDatabase::insert(const RunRecord& record, const CheckContext& context) {
-    const QList<ColumnValue> values = rowValues(record, context);
-    QStringList columns{QStringLiteral("owner"), QStringLiteral("uuid")};
-    for (const ColumnValue& value : values) columns << value.column;
-    QSqlQuery query(database());
-    query.prepare(QStringLiteral("INSERT INTO checks (%1) VALUES (?, ?%2)")
-                      .arg(columns.join(u','), QStringLiteral(", ?").repeated(values.size())));
-    query.addBindValue(thisProgram());
-    query.addBindValue(QUuid::createUuid().toString(QUuid::WithoutBraces));
-    for (const ColumnValue& value : values) query.addBindValue(value.value);
+    QSqlQuery query = insertCheck(database(), record, context, thisProgram());
     if (!execute(query)) return problem(sqliteCause(query.lastError()));
     return query.lastInsertId().toLongLong();
 }
 
 std::optional<QString> HistoryDatabase::complete(qint64 id, const RunRecord& record, const CheckContext& context) {
-    const QList<ColumnValue> values = rowValues(record, context);
-    QStringList assignments;
-    for (const ColumnValue& value : values) assignments << value.column + QStringLiteral(" = ?");
-    QSqlQuery query(database());
-    // Its end waits to be sent, as its start did.
-    query.prepare(QStringLiteral("UPDATE checks SET %1, sent = %2 WHERE id = ?")
-                      .arg(assignments.join(u','))
-                      .arg(int(SentState::Waiting)));
-    for (const ColumnValue& value : values) query.addBindValue(value.value);
-    query.addBindValue(id);
+    QSqlQuery query = completeCheck(database(), id, record, context);
     if (!execute(query)) return problem(sqliteCause(query.lastError()));
     return std::nullopt;
 }

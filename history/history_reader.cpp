@@ -6,7 +6,6 @@
 #include <QSaveFile>
 #include <QSqlError>
 #include <QStringList>
-#include <QVariantList>
 
 #include "history/history_database.h"
 #include "history/time_text.h"
@@ -87,9 +86,12 @@ QSqlDatabase HistoryReader::database() const {
     return lab_ ? lab_->database() : history_->database();
 }
 
-QString HistoryReader::columns(ColumnSet columnSet) const {
-    return lab_ ? storedCheckColumns(Store::Lab, lab_->schemaVersion(), columnSet)
-                : storedCheckColumns(Store::Local, history_->schemaVersion(), columnSet);
+Store HistoryReader::store() const {
+    return lab_ ? Store::Lab : Store::Local;
+}
+
+int HistoryReader::schemaVersion() const {
+    return lab_ ? lab_->schemaVersion() : history_->schemaVersion();
 }
 
 QString HistoryReader::cannotRead(const QSqlError& error) {
@@ -100,48 +102,16 @@ QString HistoryReader::cannotRead(const QSqlError& error) {
     return QStringLiteral("No se puede leer el historial %1: %2.").arg(path_, cause);
 }
 
-QSqlQuery HistoryReader::filtered(const HistoryFilter& filter, int limit, ColumnSet columnSet) {
-    QStringList conditions;
-    QVariantList values;
-    if (!filter.card.isEmpty()) {
-        conditions << QStringLiteral("card = ?");
-        values << filter.card;
-    }
-    if (filter.outcome == Outcome::Interrupted) {
-        // A check left running by a program that is gone was cut short too.
-        conditions << QStringLiteral("outcome IN (?, ?)");
-        values << outcomeName(Outcome::Interrupted) << outcomeName(Outcome::Running);
-    } else if (filter.outcome) {
-        conditions << QStringLiteral("outcome = ?");
-        values << outcomeName(*filter.outcome);
-    }
-    if (filter.from.isValid()) {
-        conditions << QStringLiteral("started >= ?");
-        values << utcText(filter.from);
-    }
-    if (filter.to.isValid()) {
-        conditions << QStringLiteral("started < ?");
-        values << utcText(filter.to.addDays(1));
-    }
-    if (!filter.station.isEmpty()) {
-        // A history kept before stations were named has none.
-        if (!lab_ && history_->schemaVersion() < 3) {
-            conditions << QStringLiteral("0");
-        } else {
-            conditions << QStringLiteral("station = ?");
-            values << filter.station;
-        }
-    }
-    QString sql = QStringLiteral("SELECT %1 FROM checks").arg(columns(columnSet));
-    if (!conditions.isEmpty()) sql += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
-    // The id follows the time in the local indexes that hold a list, so the newest come first
-    // unsorted; the lab's indexes hold the time alone in that order.
-    sql += lab_ ? QStringLiteral(" ORDER BY started DESC") : QStringLiteral(" ORDER BY started DESC, id DESC");
-    if (limit > 0) sql += QStringLiteral(" LIMIT %1").arg(limit);
+std::optional<Selection> HistoryReader::selection(const HistoryFilter& filter, int limit, ColumnSet columnSet) {
+    if (problem()) return std::nullopt;
+    return selectChecks(store(), schemaVersion(), filter, limit, columnSet);
+}
+
+QSqlQuery HistoryReader::run(const Selection& selection) {
     QSqlQuery query(database());
     query.setForwardOnly(true);
-    if (!query.prepare(sql)) return query;  // with what SQL said, which exec() would overwrite
-    for (const QVariant& value : values) query.addBindValue(value);
+    if (!query.prepare(selection.sql)) return query;  // with what SQL said, which exec() would overwrite
+    for (const QVariant& value : selection.values) query.addBindValue(value);
     query.exec();
     return query;
 }
@@ -150,7 +120,7 @@ std::optional<QString> HistoryReader::forEach(const HistoryFilter& filter,
                                               const std::function<void(const StoredCheck&)>& visit, int limit,
                                               ColumnSet columnSet) {
     if (auto why = problem()) return missing() ? std::nullopt : why;
-    QSqlQuery query = filtered(filter, limit, columnSet);
+    QSqlQuery query = run(selectChecks(store(), schemaVersion(), filter, limit, columnSet));
     if (!query.isActive()) return cannotRead(query.lastError());
     while (query.next()) visit(storedCheck(query));
     if (query.lastError().isValid()) return cannotRead(query.lastError());
@@ -159,17 +129,13 @@ std::optional<QString> HistoryReader::forEach(const HistoryFilter& filter,
 
 std::optional<QSqlQuery> HistoryReader::query(const HistoryFilter& filter) {
     if (problem()) return std::nullopt;
-    return filtered(filter, 0, ColumnSet::Columns);
+    return run(selectChecks(store(), schemaVersion(), filter, 0, ColumnSet::Columns));
 }
 
 std::optional<StoredCheck> HistoryReader::whole(const StoredCheck& check) {
     if (problem()) return std::nullopt;
-    QSqlQuery query(database());
-    query.prepare(
-        QStringLiteral("SELECT %1 FROM checks WHERE %2")
-            .arg(columns(ColumnSet::Whole), lab_ ? QStringLiteral("uuid = ?::uuid") : QStringLiteral("id = ?")));
-    query.addBindValue(lab_ ? QVariant(check.uuid) : QVariant(check.id));
-    if (!query.exec() || !query.next()) return std::nullopt;
+    QSqlQuery query = run(selectWhole(store(), schemaVersion(), check));
+    if (!query.isActive() || !query.next()) return std::nullopt;
     return storedCheck(query);
 }
 

@@ -11,19 +11,10 @@
 #include <QSqlQuery>
 #include <QString>
 
-#include "history/check_codec.h"
+#include "history/checks_table.h"
 
 class HistoryDatabase;
 class LabDatabase;
-
-// Which checks a view shows: one card's, one outcome's, those of some days, one station's.
-struct HistoryFilter {
-    QString card;                    // the label, exactly; empty for every card
-    std::optional<Outcome> outcome;  // interrupted takes in the checks left running by a program that is gone
-    QDate from;                      // first day, local time; invalid for no limit
-    QDate to;                        // last day, likewise
-    QString station;                 // the station's name, exactly; empty for every station
-};
 
 // The one reader of a history: the command line's list and spreadsheet and the station's views all
 // read through it, with the same messages. It opens the history when first asked, so one that the
@@ -62,6 +53,8 @@ public:
     // What a window shows of a lab history at most: its newest checks, as a PostgreSQL result
     // comes whole at once.
     static constexpr int kLabRowsShown = 5000;
+    // The statement forEach runs for that filter, to look at (its plan); nothing when not open.
+    std::optional<Selection> selection(const HistoryFilter& filter, int limit, ColumnSet columnSet);
     // One check of those read, read whole.
     std::optional<StoredCheck> whole(const StoredCheck& check);
 
@@ -72,9 +65,10 @@ public:
     std::optional<QString> writeCsv(const HistoryFilter& filter, const QString& path);
 
 private:
-    QSqlQuery filtered(const HistoryFilter& filter, int limit, ColumnSet columnSet);
+    QSqlQuery run(const Selection& selection);
     QSqlDatabase database() const;
-    QString columns(ColumnSet columnSet) const;
+    Store store() const;
+    int schemaVersion() const;
     QString cannotRead(const class QSqlError& error);
 
     QString path_;

@@ -23,6 +23,7 @@ struct SendTally {
     int sent = 0;
     int waiting = 0;                 // checks that still wait, those the lab refused among them
     std::optional<QString> problem;  // why they wait, in Spanish
+    bool historyUnusable = false;    // the problem is the station's own history: nothing was tried
 };
 
 // Sends what waits, a batch at a time. A check that the lab refuses for a reason of its own (its
@@ -30,8 +31,9 @@ struct SendTally {
 // waiting, is named in the problem with why, and is tried again at the next round; the checks after
 // it go. Every call may wait on the network.
 SendTally sendWaiting(HistoryDatabase& local, LabDatabase& lab, const QString& station);
-// How many checks of a history wait to be sent.
-int waitingChecks(HistoryDatabase& local);
+// One round, as --history-sync and the sender both make it: opens the station's history at
+// historyPath (nothing to do while it does not exist) and the lab's, and sends what waits.
+SendTally syncRound(const QString& historyPath, const QString& connection, const QString& station);
 
 // Sends on a thread of its own, with connections of its own, at its start and whenever woken (the
 // journal wakes it after each write): nothing on the windows' thread or in a check's timing ever

@@ -1,34 +1,23 @@
 #ifndef LAB_CHECK_ROW_H
 #define LAB_CHECK_ROW_H
 
-#include <array>
-#include <optional>
-
-#include <QByteArray>
-#include <QDateTime>
+#include <QList>
 #include <QString>
-#include <QUuid>
+#include <QVariant>
 
-// One check as a row of the table checks, with the values as the table stores them (kind, mode
-// and outcome as their stored names). Every column but login and received, which the server
-// fills in.
+// A column of the table checks and its value, as it is bound.
+struct ColumnValue {
+    QString column;
+    QVariant value;
+};
+
+// One check as it goes to the lab's table checks, named column by column by the station's side
+// (history/checks_table): what is set once, when the check starts, and what its end fills in.
+// The server fills in login and received.
 struct CheckRow {
-    QUuid uuid;  // made by the station
-    QString station;
-    QDateTime started;
-    QDateTime finished;  // invalid while it runs
-    QString card;        // null when no label was given
-    QString kind;        // "sequence" or "analog"
-    QString mode;        // "window", "headless" or "batch"
-    QString outcome;     // "running", "pass", "fail" or "interrupted"
-    QString owner;       // the program that writes it while it runs
-    QString summary;     // what failed, in a few Spanish words; empty when it passed
-    std::optional<int> failedTest;
-    QString failedInputs;  // "3, 5"
-    QString port;
-    QString version;
-    std::optional<std::array<double, 4>> volts;  // the last analog reading
-    QByteArray record;                           // the JSON document
+    QString uuid;  // made by the station
+    QList<ColumnValue> fixed;
+    QList<ColumnValue> ended;
 };
 
 #endif

@@ -22,14 +22,19 @@ const char* const kSchemaLock = "SELECT pg_advisory_xact_lock(7166469620051231)"
 // A check goes up in two statements whose answer does not hang on how a server release orders
 // ON CONFLICT against row-level security: an insert that leaves a known uuid alone, then, for a
 // known one, an update of the sender's own row while it still runs.
-const char* const kInsert =
-    "INSERT INTO checks (uuid, station, started, kind, mode, finished, card, outcome, owner, summary, "
-    "failed_test, failed_inputs, port, version, volts1, volts2, volts3, volts4, record) "
-    "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (uuid) DO NOTHING";
-const char* const kComplete =
-    "UPDATE checks SET finished = ?, card = ?, outcome = ?, owner = ?, summary = ?, failed_test = ?, "
-    "failed_inputs = ?, port = ?, version = ?, volts1 = ?, volts2 = ?, volts3 = ?, volts4 = ?, record = ? "
-    "WHERE uuid = ? AND login = current_user AND outcome = 'running'";
+QString insertStatement(const CheckRow& row) {
+    QStringList columns{QStringLiteral("uuid")};
+    for (const auto* values : {&row.fixed, &row.ended})
+        for (const ColumnValue& value : *values) columns << value.column;
+    return QStringLiteral("INSERT INTO checks (%1) VALUES (?%2) ON CONFLICT (uuid) DO NOTHING")
+        .arg(columns.join(u','), QStringLiteral(", ?").repeated(columns.size() - 1));
+}
+QString completeStatement(const CheckRow& row) {
+    QStringList assignments;
+    for (const ColumnValue& value : row.ended) assignments << value.column + QStringLiteral(" = ?");
+    return QStringLiteral("UPDATE checks SET %1 WHERE uuid = ? AND login = current_user AND outcome = 'running'")
+        .arg(assignments.join(u','));
+}
 // Whether the row with a known uuid was sent under this login.
 const char* const kSentHere = "SELECT login = current_user FROM checks WHERE uuid = ?";
 
@@ -70,19 +75,6 @@ QStringList sqlStatements(const QString& script) {
     }
     finish();
     return statements;
-}
-
-QVariant text(const QString& value) {
-    return value.isNull() ? QVariant(QMetaType::fromType<QString>()) : QVariant(value);
-}
-
-// Timestamps go as UTC text, which the server reads the same whatever Qt's version.
-QVariant timeText(const QDateTime& time) {
-    return time.isValid() ? QVariant(time.toUTC().toString(Qt::ISODateWithMs)) : text(QString());
-}
-
-QVariant volts(const CheckRow& row, int input) {
-    return row.volts ? QVariant((*row.volts)[input]) : QVariant(QMetaType::fromType<double>());
 }
 
 bool mentions(const QString& message, const char* pattern) {
@@ -251,58 +243,43 @@ std::optional<LabDatabase::Failure> LabDatabase::createSchema() {
     return queryFailure(error);
 }
 
-std::optional<LabDatabase::Failure> LabDatabase::prepared(std::unique_ptr<QSqlQuery>& query, const char* statement) {
-    if (query) return std::nullopt;
+std::optional<LabDatabase::Failure> LabDatabase::prepared(std::unique_ptr<QSqlQuery>& query, const QString& statement) {
+    if (query && query->lastQuery() == statement) return std::nullopt;
     query = std::make_unique<QSqlQuery>(database());
-    if (query->prepare(QString::fromLatin1(statement))) return std::nullopt;
+    if (query->prepare(statement)) return std::nullopt;
     const QSqlError error = query->lastError();
     query.reset();
     return queryFailure(error);
 }
 
 std::variant<bool, LabDatabase::Failure> LabDatabase::send(const CheckRow& row) {
-    for (auto [query, statement] : {std::pair{&insert_, kInsert}, {&complete_, kComplete}, {&sentHere_, kSentHere}})
+    for (auto [query, statement] : {std::pair{&insert_, insertStatement(row)},
+                                    {&complete_, completeStatement(row)},
+                                    {&sentHere_, QString::fromLatin1(kSentHere)}})
         if (auto problem = prepared(*query, statement)) return *problem;
-    const QString uuid = row.uuid.toString(QUuid::WithoutBraces);
-    // The columns a check's end fills in, in the order both statements name them.
-    const QVariantList completed = {timeText(row.finished),
-                                    text(row.card),
-                                    row.outcome,
-                                    text(row.owner),
-                                    text(row.summary),
-                                    row.failedTest ? QVariant(*row.failedTest) : QVariant(QMetaType::fromType<int>()),
-                                    text(row.failedInputs),
-                                    text(row.port),
-                                    text(row.version),
-                                    volts(row, 0),
-                                    volts(row, 1),
-                                    volts(row, 2),
-                                    volts(row, 3),
-                                    row.record.isNull() ? text(QString()) : QVariant(QString::fromUtf8(row.record))};
 
     QSqlQuery& insert = *insert_;
     int column = 0;
-    for (const QVariant& value :
-         {QVariant(uuid), QVariant(row.station), timeText(row.started), QVariant(row.kind), QVariant(row.mode)})
-        insert.bindValue(column++, value);
-    for (const QVariant& value : completed) insert.bindValue(column++, value);
+    insert.bindValue(column++, row.uuid);
+    for (const auto* values : {&row.fixed, &row.ended})
+        for (const ColumnValue& value : *values) insert.bindValue(column++, value.value);
     if (!insert.exec()) return queryFailure(insert.lastError());
     if (insert.numRowsAffected() > 0) return true;
 
     QSqlQuery& complete = *complete_;
     column = 0;
-    for (const QVariant& value : completed) complete.bindValue(column++, value);
-    complete.bindValue(column, uuid);
+    for (const ColumnValue& value : row.ended) complete.bindValue(column++, value.value);
+    complete.bindValue(column, row.uuid);
     if (!complete.exec()) return queryFailure(complete.lastError());
     if (complete.numRowsAffected() > 0) return true;
 
     // Known and left as it was: complete already, or another login's, which a station must hear of.
     QSqlQuery& sentHere = *sentHere_;
-    sentHere.bindValue(0, uuid);
+    sentHere.bindValue(0, row.uuid);
     if (!sentHere.exec()) return queryFailure(sentHere.lastError());
     if (sentHere.next() && !sentHere.value(0).toBool())
         return failure(Problem::Other, QStringLiteral("otro usuario ya envió una comprobación con el mismo "
                                                       "identificador (%1); no se cambia")
-                                           .arg(uuid));
+                                           .arg(row.uuid));
     return false;
 }

@@ -68,9 +68,9 @@ private:
     QString connectionName_;
     QString connection_;
     int schemaVersion_ = 0;
-    std::optional<Failure> prepared(std::unique_ptr<QSqlQuery>& query, const char* statement);
+    std::optional<Failure> prepared(std::unique_ptr<QSqlQuery>& query, const QString& statement);
 
-    // Prepared once, on the server too.
+    // Prepared once for the columns a station sends, on the server too.
     std::unique_ptr<QSqlQuery> insert_;
     std::unique_ptr<QSqlQuery> complete_;
     std::unique_ptr<QSqlQuery> sentHere_;

@@ -2,7 +2,7 @@
 
 #include "check/offscreen_check.h"
 #include "check/run_recorder.h"
-#include "history/check_codec.h"
+#include "history/report_document.h"
 #include "history/check_journal.h"
 #include "history/history_reader.h"
 #include "record/wording.h"

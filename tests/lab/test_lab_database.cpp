@@ -28,27 +28,28 @@ QString run(LabDatabase& lab, const QString& statement, const QString& uuid) {
     return query.numRowsAffected() > 0 ? "changed" : "unchanged";
 }
 
+// A check as a station sends it, every column named.
 CheckRow row(const QString& station, const QString& outcome = "running") {
-    return {QUuid::createUuid(),
-            station,
-            QDateTime::currentDateTimeUtc(),
-            {},
-            {},
-            "sequence",
-            "headless",
-            outcome,
-            "arranque 1234",
-            {},
-            {},
-            {},
-            {},
-            "1.0.0",
-            {},
-            {}};
+    CheckRow check{QUuid::createUuid().toString(QUuid::WithoutBraces),
+                   {{"station", station},
+                    {"started", QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs)},
+                    {"kind", "sequence"},
+                    {"mode", "headless"}},
+                   {{"outcome", outcome}, {"owner", "arranque 1234"}, {"version", "1.0.0"}}};
+    for (const char* column : {"finished", "card", "summary", "failed_test", "failed_inputs", "port", "volts1",
+                               "volts2", "volts3", "volts4", "record"})
+        check.ended << ColumnValue{column, QVariant()};
+    return check;
+}
+
+// Sets a column that a check's end fills in.
+void set(CheckRow& check, const QString& column, const QVariant& value) {
+    for (ColumnValue& ended : check.ended)
+        if (ended.column == column) ended.value = value;
 }
 
 QString uuid(const CheckRow& check) {
-    return check.uuid.toString(QUuid::WithoutBraces);
+    return check.uuid;
 }
 
 }  // namespace
@@ -84,11 +85,12 @@ private slots:
         auto station = open("puesto01");
         CheckRow check = row("puesto01");
         QCOMPARE(result(station->send(check)), "written");
-        check.outcome = "fail";
-        check.finished = check.started.addSecs(36);
-        check.failedTest = 1;
-        check.volts = {{4.98, 4.97, 0.0, 4.49}};
-        check.record = R"({"outcome": "fail", "lines": ["TEST 1 INCORRECTO"]})";
+        set(check, "outcome", "fail");
+        set(check, "finished", QDateTime::currentDateTimeUtc().addSecs(36).toString(Qt::ISODateWithMs));
+        set(check, "failed_test", 1);
+        for (int input = 0; input < 4; ++input)
+            set(check, QString("volts%1").arg(input + 1), QList{4.98, 4.97, 0.0, 4.49}[input]);
+        set(check, "record", R"({"outcome": "fail", "lines": ["TEST 1 INCORRECTO"]})");
         QCOMPARE(result(station->send(check)), "written");
         const QString failed = snapshot(check);
         QVERIFY2(
@@ -96,8 +98,8 @@ private slots:
                 failed.contains(R"("volts4":4.49,"record":{"lines": ["TEST 1 INCORRECTO"], "outcome": "fail"})"),
             qPrintable(failed));
         QCOMPARE(result(station->send(check)), "unchanged");
-        check.outcome = "running";
-        check.finished = {};
+        set(check, "outcome", "running");
+        set(check, "finished", QVariant());
         QCOMPARE(result(station->send(check)), "unchanged");
         QCOMPARE(snapshot(check), failed);
     }
@@ -129,7 +131,7 @@ private slots:
         QCOMPARE(result(open("puesto01")->send(check)), "written");
         const QString before = snapshot(check) + server("SELECT count(*) FROM checks");
         auto other = open("puesto02");
-        check.outcome = "fail";
+        set(check, "outcome", "fail");
         const QString got = statement == "send" ? result(other->send(check)) : run(*other, statement, uuid(check));
         QFETCH(QString, expected);
         QVERIFY2(got.contains(expected), qPrintable(got));
@@ -140,7 +142,7 @@ private slots:
         auto station = open("puesto02");
         for (const char* label : {"'; DROP TABLE checks; --", "\\'; SELECT 1; --", "$$; DROP TABLE checks; $$"}) {
             CheckRow check = row("puesto02");
-            check.card = label;
+            set(check, "card", label);
             QCOMPARE(result(station->send(check)), "written");
             QCOMPARE(server("SELECT card FROM checks WHERE uuid = '" + uuid(check) + "'"), label);
         }
