@@ -32,9 +32,12 @@
 //   summary, failed_test, failed_inputs, port, version, volts1 to volts4: what a list shows of the
 //             record (a station's schema version 2 on)
 //   sent      a SentState (a station's own history, version 3 on)
+//   failed_connections  the connections the diagnosis of an ended check names, as failedConnections()
+//             gives them (a station's version 4 on; the lab's once historial-laboratorio.sql has been
+//             run again, which fills it in for the checks of stations of an earlier version)
 
 // The schema version of a station's own history (PRAGMA user_version).
-constexpr int kLocalSchemaVersion = 3;
+constexpr int kLocalSchemaVersion = 4;
 // Brings a station's table from version `from` to kLocalSchemaVersion, inside a transaction the
 // caller holds; gives back the error of the step that failed.
 std::optional<QSqlError> migrateChecks(QSqlDatabase database, int from);

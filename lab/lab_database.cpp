@@ -214,15 +214,23 @@ std::optional<LabDatabase::Failure> LabDatabase::prepareSchema() {
         return failure(
             Problem::NewerSchema,
             QStringLiteral("lo ha creado una versión más reciente de cardcheck (esquema %1)").arg(schemaVersion_));
+    // Columns are only ever added to a version: a station sends those the lab has.
+    if (!query.exec(QStringLiteral("SELECT column_name::text FROM information_schema.columns WHERE table_schema = "
+                                   "current_schema() AND table_name = 'checks'")))
+        return queryFailure(query.lastError());
+    while (query.next()) columns_.insert(query.value(0).toString());
     return std::nullopt;
 }
 
-// The schema file's statements in one transaction: all of them, or nothing.
+// The schema files' statements in one transaction: all of them, or nothing.
 std::optional<LabDatabase::Failure> LabDatabase::createSchema() {
-    QFile file(QStringLiteral(":/lab/historial-esquema.sql"));
-    if (!file.open(QIODevice::ReadOnly))
-        return failure(Problem::Other, QStringLiteral("falta el esquema en el programa"));
-    const QStringList statements = sqlStatements(QString::fromUtf8(file.readAll()));
+    QStringList statements;
+    for (const char* name : {":/lab/historial-esquema.sql", ":/lab/historial-recuento.sql"}) {
+        QFile file(QString::fromLatin1(name));
+        if (!file.open(QIODevice::ReadOnly))
+            return failure(Problem::Other, QStringLiteral("falta el esquema en el programa"));
+        statements += sqlStatements(QString::fromUtf8(file.readAll()));
+    }
 
     QSqlDatabase db = database();
     if (!db.transaction()) return queryFailure(db.lastError());
@@ -252,7 +260,10 @@ std::optional<LabDatabase::Failure> LabDatabase::prepared(std::unique_ptr<QSqlQu
     return queryFailure(error);
 }
 
-std::variant<bool, LabDatabase::Failure> LabDatabase::send(const CheckRow& row) {
+std::variant<bool, LabDatabase::Failure> LabDatabase::send(const CheckRow& given) {
+    CheckRow row = given;
+    for (auto* values : {&row.fixed, &row.ended})
+        values->removeIf([this](const ColumnValue& value) { return !hasColumn(value.column); });
     for (auto [query, statement] : {std::pair{&insert_, insertStatement(row)},
                                     {&complete_, completeStatement(row)},
                                     {&sentHere_, QString::fromLatin1(kSentHere)}})

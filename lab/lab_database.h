@@ -5,6 +5,7 @@
 #include <optional>
 #include <variant>
 
+#include <QSet>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
@@ -48,6 +49,9 @@ public:
 
     QSqlDatabase database() const;
     int schemaVersion() const { return schemaVersion_; }
+    // Whether its table checks has that column: a lab whose administrator has not yet run a later
+    // historial-laboratorio.sql lacks the columns added since, and gets a check without them.
+    bool hasColumn(const QString& column) const { return columns_.contains(column); }
 
     // Inserts a check, or completes the one with its uuid: sending twice changes nothing, and a
     // completed check is never set back. True when the server's row was written; false when it
@@ -68,6 +72,7 @@ private:
     QString connectionName_;
     QString connection_;
     int schemaVersion_ = 0;
+    QSet<QString> columns_;
     std::optional<Failure> prepared(std::unique_ptr<QSqlQuery>& query, const QString& statement);
 
     // Prepared once for the columns a station sends, on the server too.

@@ -26,9 +26,11 @@ using AnalogVolts = std::array<double, 4>;
 constexpr qint16 expectedInputs(qint16 outputs) {
     return static_cast<qint16>(255 - outputs);
 }
-// Test 6's pass window for an analog input.
+// Test 6's pass window for an analog input: above kAnalogLow and below kAnalogHigh volts.
+constexpr double kAnalogLow = 4.5;
+constexpr double kAnalogHigh = 5;
 constexpr bool analogInRange(double volts) {
-    return volts > 4.5 && volts < 5;
+    return volts > kAnalogLow && volts < kAnalogHigh;
 }
 
 #endif

@@ -91,6 +91,19 @@ WiringMarks diagnose(const RunRecord& record) {
     return marks;
 }
 
+int failedConnections(const WiringMarks& marks) {
+    if (marks.cardSilent) return 1 << kSilentBit;
+    int bits = 0;
+    for (int input = 0; input < 8; ++input) {
+        const WireMark& wire = marks.wires[input];
+        if (wire.state == WireState::Broken) bits |= 1 << input;
+        if (wire.state == WireState::Crossed) bits |= 1 << (kCrossedBit + input) | 1 << (kCrossedBit + wire.input);
+    }
+    for (int n = 0; n < 4; ++n)
+        if (marks.analog[n].state == AnalogState::OutOfRange) bits |= 1 << (kAnalogBit + n);
+    return bits;
+}
+
 WiringMarks allWorking() {
     WiringMarks marks;
     for (WireMark& wire : marks.wires) wire.state = WireState::Works;

@@ -70,6 +70,15 @@ QList<WrongInput> wrongInputsOf(int test, const FailedCheck& check);
 // its last tick. A silent card (cardSilent) is marked as such, with nothing checked.
 WiringMarks diagnose(const RunRecord& record);
 
+// The connections a diagnosis names, as one number that a database counts by its bits: bit i
+// (0 to 7) input i broken, bit kCrossedBit + i input i crossed (a crossed pair names both inputs),
+// bit kAnalogBit + n - 1 analog input n out of range, kSilentBit the card not answering (which then
+// names no input).
+constexpr int kCrossedBit = 8;
+constexpr int kAnalogBit = 16;
+constexpr int kSilentBit = 20;
+int failedConnections(const WiringMarks& marks);
+
 // Every connection working, the analog inputs at full scale: what a good card shows.
 WiringMarks allWorking();
 

@@ -2,7 +2,8 @@
 --   sudo -u postgres psql -f /usr/share/cardcheck/historial-laboratorio.sql
 -- Makes the owner role cardcheck_admin (NOLOGIN: give it LOGIN and a password to work as it), the
 -- group role puestos, the database historial and its schema (historial-esquema.sql, beside this
--- file). Run again, it keeps what is there and grants again. Each station is then a login role of
+-- file) with what later versions added (historial-recuento.sql). Run again, it keeps what is
+-- there, adds what a later cardcheck needs, and grants again. Each station is then a login role of
 -- its own in puestos, for example:
 --   CREATE ROLE puesto07 LOGIN PASSWORD 'secreto' IN ROLE puestos;
 \set ON_ERROR_STOP on
@@ -24,12 +25,16 @@ BEGIN;
 \ir historial-esquema.sql
 COMMIT;
 \endif
+-- What a later cardcheck added to the schema; a lab made before gets it here.
+BEGIN;
+\ir historial-recuento.sql
+COMMIT;
 
 -- Stations add checks, read them all and complete the columns a check's end fills in; they can
 -- neither delete a row nor change which check, station or login it is.
 GRANT USAGE ON SCHEMA public TO puestos;
 GRANT SELECT, INSERT ON checks TO puestos;
 GRANT UPDATE (finished, card, outcome, owner, summary, failed_test, failed_inputs, port, version,
-              volts1, volts2, volts3, volts4, record) ON checks TO puestos;
+              volts1, volts2, volts3, volts4, record, failed_connections) ON checks TO puestos;
 GRANT SELECT ON schema_version TO puestos;
 RESET ROLE;

@@ -116,7 +116,17 @@ void TestHistoryProgram::firstVersionHistory() {
         QVERIFY(database.open());
         QSqlQuery version(database);
         QVERIFY(version.exec("PRAGMA user_version") && version.next());
-        QCOMPARE(version.value(0).toInt(), 3);
+        QCOMPARE(version.value(0).toInt(), 4);
+        // The connections each ended check names, from its document: bit i input i broken, 8 + i
+        // crossed, 16 + n - 1 analog input n, 20 a silent card.
+        QVERIFY(version.exec("SELECT group_concat(card || '=' || failed_connections, ' ') FROM (SELECT card, "
+                             "failed_connections FROM checks WHERE card LIKE 'T-%' ORDER BY id)"));
+        QVERIFY(version.next());
+        QCOMPARE(version.value(0).toString(), QString("T-cruzados:3,5=%1 T-ausente=%2 T-roto:3=8 T-fija:6=1=64 "
+                                                      "T-analogica:4=230=%3")
+                                                  .arg((1 << 11) | (1 << 13))
+                                                  .arg(1 << 20)
+                                                  .arg(1 << 19));
     }
     QSqlDatabase::removeDatabase("v1");
 }

@@ -184,7 +184,7 @@ private slots:
                            "pg_policies) FROM pg_class WHERE relname LIKE 'checks%' AND relnamespace = "
                            "'public'::regnamespace; UPDATE schema_version SET version = version + 1",
                            "propio"),
-                 "6 true 3");
+                 "9 true 3");
         const Opened newer = LabDatabase::open(lab_.connection("dueno", "propio"));
         QVERIFY(std::holds_alternative<LabDatabase::Failure>(newer));
         QCOMPARE(std::get<LabDatabase::Failure>(newer).problem, Problem::NewerSchema);
