@@ -83,10 +83,24 @@ struct Options {
                                    QStringLiteral("Envía al historial del laboratorio las comprobaciones que "
                                                   "esperan, dice cuántas se enviaron y cuántas esperan aún, y "
                                                   "termina: 0 si no espera ninguna, 1 si no.")};
+    QCommandLineOption historyStats{
+        QStringLiteral("history-stats"),
+        QStringLiteral("Muestra las cifras del historial (del laboratorio, si lo hay): comprobaciones, rendimiento "
+                       "de las tarjetas, conexiones que más fallan, puestos que destacan y entradas analógicas, y "
+                       "termina. Con --card, un * en la etiqueta vale por cualquier texto (\"L7-*\": un lote).")};
+    QCommandLineOption since{QStringLiteral("since"),
+                             QStringLiteral("Con --history-stats: desde el día FECHA (AAAA-MM-DD), entero."),
+                             QStringLiteral("FECHA")};
+    QCommandLineOption until{QStringLiteral("until"),
+                             QStringLiteral("Con --history-stats: hasta el día FECHA (AAAA-MM-DD), entero."),
+                             QStringLiteral("FECHA")};
+    QCommandLineOption json{QStringLiteral("json"),
+                            QStringLiteral("Con --history-stats: escribe las cifras como un objeto JSON.")};
 
     QList<QCommandLineOption> all() const {
-        return {help,  version, port,    simulate,  fault,       headless,   batch,      report,  picture,
-                ports, card,    history, noHistory, historyList, historyCsv, labHistory, station, historySync};
+        return {help,    version,     port,         simulate, fault,     headless,    batch,      report,
+                picture, ports,       card,         history,  noHistory, historyList, historyCsv, labHistory,
+                station, historySync, historyStats, since,    until,     json};
     }
 };
 
@@ -103,12 +117,13 @@ unsigned modes(std::initializer_list<Mode> list) {
 
 // The option that chooses the mode, if any ("" for the windows); at most one may: a mistake else.
 std::variant<std::pair<Mode, QString>, QString> chosenMode(const QCommandLineParser& parser, const Options& o) {
-    const std::array<std::pair<const QCommandLineOption*, Mode>, 6> modeOptions{{{&o.batch, Mode::Batch},
+    const std::array<std::pair<const QCommandLineOption*, Mode>, 7> modeOptions{{{&o.batch, Mode::Batch},
                                                                                  {&o.headless, Mode::Headless},
                                                                                  {&o.historyList, Mode::List},
                                                                                  {&o.historyCsv, Mode::Csv},
                                                                                  {&o.ports, Mode::Ports},
-                                                                                 {&o.historySync, Mode::Sync}}};
+                                                                                 {&o.historySync, Mode::Sync},
+                                                                                 {&o.historyStats, Mode::Stats}}};
     std::pair<Mode, QString> chosen{Mode::Window, QString()};
     for (const auto& [option, mode] : modeOptions) {
         if (!parser.isSet(*option)) continue;
@@ -123,18 +138,22 @@ std::variant<std::pair<Mode, QString>, QString> chosenMode(const QCommandLinePar
 std::optional<QString> unservedOption(const QCommandLineParser& parser, const Options& o, Mode mode,
                                       const QString& modeOption) {
     const unsigned checking = modes({Mode::Window, Mode::Batch, Mode::Headless});
-    const unsigned lab = checking | modes({Mode::List, Mode::Csv, Mode::Sync});
-    const std::array<std::pair<const QCommandLineOption*, unsigned>, 10> serves{{
+    const unsigned lab = checking | modes({Mode::List, Mode::Csv, Mode::Sync, Mode::Stats});
+    const unsigned stats = modes({Mode::Stats});
+    const std::array<std::pair<const QCommandLineOption*, unsigned>, 13> serves{{
         {&o.port, checking},
         {&o.simulate, checking},
         {&o.fault, checking},
         {&o.report, modes({Mode::Headless})},
         {&o.picture, modes({Mode::Headless})},
-        {&o.card, modes({Mode::Window, Mode::Headless, Mode::List, Mode::Csv})},
+        {&o.card, modes({Mode::Window, Mode::Headless, Mode::List, Mode::Csv, Mode::Stats})},
         {&o.history, lab},
         {&o.noHistory, checking},
         {&o.labHistory, lab},
         {&o.station, lab},
+        {&o.since, stats},
+        {&o.until, stats},
+        {&o.json, stats},
     }};
     for (const auto& [option, served] : serves) {
         if (!parser.isSet(*option) || (served >> unsigned(mode)) & 1u) continue;
@@ -177,6 +196,16 @@ std::optional<QString> readValues(const QCommandLineParser& parser, const Option
     // Checks that are not kept locally cannot wait for the lab either.
     if (parser.isSet(o.labHistory) && parser.isSet(o.noHistory))
         return QStringLiteral("--lab-history y --no-history no se pueden usar juntos.");
+    for (auto [option, day] : {std::pair{&o.since, &options.since}, {&o.until, &options.until}}) {
+        if (!parser.isSet(*option)) continue;
+        *day = QDate::fromString(parser.value(*option), QStringLiteral("yyyy-MM-dd"));
+        if (!day->isValid())
+            return QStringLiteral("%1 necesita una fecha AAAA-MM-DD, como 2026-12-07; «%2» no lo es.")
+                .arg(dashed(*option), parser.value(*option));
+    }
+    if (options.since.isValid() && options.until.isValid() && options.since > options.until)
+        return QStringLiteral("--since es posterior a --until: no queda ningún día.");
+    options.json = parser.isSet(o.json);
     options.faultOptions = parser.values(o.fault);
     for (const QString& text : parser.values(o.fault)) {
         if (auto error = addFault(options.faults, text)) return *error;

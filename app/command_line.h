@@ -3,6 +3,7 @@
 
 #include <optional>
 
+#include <QDate>
 #include <QString>
 #include <QStringList>
 
@@ -17,6 +18,7 @@ enum class Mode {
     Csv,       // --history-csv: write the history as CSV and end
     Ports,     // --ports: list the parallel ports and end
     Sync,      // --history-sync: send the checks that wait to the lab history and end
+    Stats,     // --history-stats: print the history's figures and end
 };
 
 struct CommandLine {
@@ -34,6 +36,10 @@ struct CommandLine {
     // As given; cardcheck.conf and the host name fill in what is not (lab/lab_settings.h).
     std::optional<QString> labHistory;  // --lab-history
     std::optional<QString> station;     // --station; with --history-list and --history-csv, a filter
+    // With --history-stats: the first and last local day (invalid for no limit), and JSON output.
+    QDate since;
+    QDate until;
+    bool json = false;
 };
 
 // Why a card's label cannot be used, in Spanish; nothing when it can (once trimmed).

@@ -35,6 +35,24 @@ int printHistory(const CommandLine& options, const QString& lab) {
     return kCannotRead;
 }
 
+int printFigures(const CommandLine& options, const QString& lab) {
+    HistoryReader reader(historyPath(options), lab);
+    const auto problem = reader.problem();
+    if (reader.labProblem()) printError(*reader.labProblem() + HistoryReader::localInstead());
+    HistoryFilter filter{options.card, {}, options.since, options.until, options.station.value_or(QString()).trimmed()};
+    filter.cardPattern = true;
+    // Nothing checked yet is no mistake: every figure is nought.
+    const auto figures = problem && reader.missing() ? HistoryFigures{} : reader.figures(filter);
+    if (auto* error = std::get_if<QString>(&figures)) {
+        printError(*error);
+        return kCannotRead;
+    }
+    const HistoryFigures& read = std::get<HistoryFigures>(figures);
+    const QByteArray out = options.json ? figuresJson(read).toJson() : figuresText(read).toUtf8();
+    std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+    return 0;
+}
+
 int syncHistory(const CommandLine& options, const QString& lab, const QString& station) {
     if (lab.isEmpty()) {
         printError(

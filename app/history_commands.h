@@ -11,6 +11,10 @@ QString historyPath(const CommandLine& options);
 // cannot be read or the CSV file cannot be written.
 int printHistory(const CommandLine& options, const QString& lab);
 
+// --history-stats: the figures of the checks the options let through, as text or JSON, read as
+// --history-list reads them; exit status 0, or 2 when the history cannot be read.
+int printFigures(const CommandLine& options, const QString& lab);
+
 // --history-sync: sends the checks that wait to the lab history and says how many went and how
 // many still wait. Exit status 0 when none waits, 1 when some do, 2 without a lab history.
 int syncHistory(const CommandLine& options, const QString& lab, const QString& station);

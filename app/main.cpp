@@ -17,9 +17,9 @@
 #include "card/port.h"
 #include "check/offscreen_check.h"
 #include "check/run_recorder.h"
-#include "history/report_document.h"
 #include "history/check_journal.h"
 #include "history/lab_sender.h"
+#include "history/report_document.h"
 #include "history/run_report.h"
 #include "lab/lab_settings.h"
 #include "record/wording.h"
@@ -154,10 +154,12 @@ int main(int argc, char* argv[]) {
         return kRefusedSettings;
     }
     const LabSettings& lab = std::get<LabSettings>(settings);
-    if (options.mode == Mode::List || options.mode == Mode::Csv || options.mode == Mode::Sync) {
+    if (options.mode == Mode::List || options.mode == Mode::Csv || options.mode == Mode::Sync ||
+        options.mode == Mode::Stats) {
         QCoreApplication reading(argc, argv);
-        return options.mode == Mode::Sync ? syncHistory(options, lab.connection, lab.station)
-                                          : printHistory(options, lab.connection);
+        if (options.mode == Mode::Sync) return syncHistory(options, lab.connection, lab.station);
+        if (options.mode == Mode::Stats) return printFigures(options, lab.connection);
+        return printHistory(options, lab.connection);
     }
     // The headless run needs no display at all.
     const bool headless = options.mode == Mode::Headless;

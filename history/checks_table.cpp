@@ -5,9 +5,9 @@
 #include <QUuid>
 
 #include "history/history_database.h"
-#include "record/diagnosis.h"
 #include "history/report_document.h"
 #include "history/time_text.h"
+#include "record/diagnosis.h"
 
 namespace {
 
@@ -347,11 +347,24 @@ QSqlQuery completeCheck(QSqlDatabase database, qint64 id, const RunRecord& recor
     return query;
 }
 
-Selection selectChecks(Store store, int schemaVersion, const HistoryFilter& filter, int limit, ColumnSet columnSet) {
+Selection filterCondition(Store store, int schemaVersion, const HistoryFilter& filter) {
     const bool lab = store == Store::Lab;
     QStringList conditions;
     Selection selection;
-    if (!filter.card.isEmpty()) {
+    if (filter.cardPattern && filter.card.contains(u'*')) {
+        // Case matters, as for a label given whole; a label prefix reads an index in both.
+        if (lab) {
+            QString pattern = filter.card;
+            for (const char* special : {"\\", "%", "_"})
+                pattern.replace(QLatin1String(special), QStringLiteral("\\") + QLatin1String(special));
+            conditions << QStringLiteral("card LIKE ?");
+            selection.values << pattern.replace(u'*', u'%');
+        } else {
+            conditions << QStringLiteral("card GLOB ?");
+            selection.values
+                << QString(filter.card).replace(u'[', QStringLiteral("[[]")).replace(u'?', QStringLiteral("[?]"));
+        }
+    } else if (!filter.card.isEmpty()) {
         conditions << QStringLiteral("card = ?");
         selection.values << filter.card;
     }
@@ -374,17 +387,24 @@ Selection selectChecks(Store store, int schemaVersion, const HistoryFilter& filt
     if (!filter.station.isEmpty()) {
         // A history kept before stations were named has none.
         if (!lab && schemaVersion < 3) {
-            conditions << QStringLiteral("0");
+            conditions << QStringLiteral("0 = 1");
         } else {
             conditions << QStringLiteral("station = ?");
             selection.values << filter.station;
         }
     }
-    selection.sql = QStringLiteral("SELECT %1 FROM checks").arg(storedColumns(store, schemaVersion, columnSet));
-    if (!conditions.isEmpty()) selection.sql += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
+    if (!conditions.isEmpty()) selection.sql = QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
+    return selection;
+}
+
+Selection selectChecks(Store store, int schemaVersion, const HistoryFilter& filter, int limit, ColumnSet columnSet) {
+    Selection selection = filterCondition(store, schemaVersion, filter);
+    selection.sql =
+        QStringLiteral("SELECT %1 FROM checks").arg(storedColumns(store, schemaVersion, columnSet)) + selection.sql;
     // The id follows the time in the local indexes that hold a list, so the newest come first
     // unsorted; the lab's indexes hold the time alone in that order.
-    selection.sql += lab ? QStringLiteral(" ORDER BY started DESC") : QStringLiteral(" ORDER BY started DESC, id DESC");
+    selection.sql += store == Store::Lab ? QStringLiteral(" ORDER BY started DESC")
+                                         : QStringLiteral(" ORDER BY started DESC, id DESC");
     if (limit > 0) selection.sql += QStringLiteral(" LIMIT %1").arg(limit);
     return selection;
 }

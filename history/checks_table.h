@@ -81,6 +81,7 @@ struct HistoryFilter {
     QDate from;                      // first day, local time; invalid for no limit
     QDate to;                        // last day, likewise
     QString station;                 // the station's name, exactly; empty for every station
+    bool cardPattern = false;        // a '*' in card matches any characters there
 };
 // What a reader reads of each check: what a list shows, what a spreadsheet shows, every column but
 // the document, or the check whole.
@@ -92,6 +93,8 @@ struct Selection {
     QString sql;
     QVariantList values;
 };
+// " WHERE ..." for the checks a filter lets through (empty for all), and its values.
+Selection filterCondition(Store store, int schemaVersion, const HistoryFilter& filter);
 // The checks a filter lets through, newest first (limit 0 for all), from a history of that store
 // and schema version; a list's and a spreadsheet's columns come from indexes that hold them whole.
 Selection selectChecks(Store store, int schemaVersion, const HistoryFilter& filter, int limit, ColumnSet columnSet);
@@ -99,6 +102,39 @@ Selection selectChecks(Store store, int schemaVersion, const HistoryFilter& filt
 Selection selectWhole(Store store, int schemaVersion, const StoredCheck& check);
 // A row of either, from a query; with the interrupted rule applied.
 StoredCheck storedCheck(const QSqlQuery& row);
+
+// The figures of the checks a filter lets through, counted by the database (history_figures reads
+// them). For a history that cannot count the connections (connectionsCounted false: a station's own
+// of an earlier version opened to be read, a lab whose administrator has not yet run a later
+// historial-laboratorio.sql) they count as none.
+// One row per station and local day: these columns, then kVoltColumns for each analog input 1 to 4.
+enum FigureColumn {
+    FigureStation,
+    FigureDay,  // "2026-12-07", in timeZone (an IANA name) for the lab, local time for the station's own
+    FigureChecks,
+    FigurePassed,
+    FigureFailed,
+    FigureInterrupted,
+    FigureRunning,
+    FigureConnections,                      // kConnections: failed checks naming inputs 0-7, analog 1-4, a silent card
+    FigureBroken = FigureConnections + 13,  // 8: failed checks naming each input broken
+    FigureCrossed = FigureBroken + 8,       // 8: naming it crossed
+    FigureVolts = FigureCrossed + 8,
+};
+// For each analog input: readings, their sum, sum of squares, least, greatest, how many out of range.
+enum VoltColumn { VoltReadings, VoltSum, VoltSquares, VoltMin, VoltMax, VoltOutOfRange, kVoltColumns };
+Selection selectFigureGroups(Store store, int schemaVersion, bool connectionsCounted, const HistoryFilter& filter,
+                             const QString& timeZone);
+// One row: the labelled cards with a passed or failed check of the whole sequence, those whose
+// earliest such check passed, and those whose latest such check passed.
+Selection selectYields(Store store, int schemaVersion, const HistoryFilter& filter);
+// One row: how many labels.
+Selection selectCards(Store store, int schemaVersion, const HistoryFilter& filter);
+// The owners of a station's own running checks: their program may be gone.
+Selection selectRunningOwners(int schemaVersion, const HistoryFilter& filter);
+// Rows of analog input (1 to 4), bin (volts times kVoltBinsPerVolt, rounded down) and readings.
+constexpr int kVoltBinsPerVolt = 20;
+Selection selectVoltBins(Store store, int schemaVersion, const HistoryFilter& filter);
 
 // A check of a station's own history on its way to the lab, and how to mark it once there.
 struct OutgoingCheck {

@@ -6,6 +6,7 @@
 #include <QSaveFile>
 #include <QSqlError>
 #include <QStringList>
+#include <QTimeZone>
 
 #include "history/history_database.h"
 #include "history/time_text.h"
@@ -130,6 +131,21 @@ std::optional<QString> HistoryReader::forEach(const HistoryFilter& filter,
 std::optional<QSqlQuery> HistoryReader::query(const HistoryFilter& filter) {
     if (problem()) return std::nullopt;
     return run(selectChecks(store(), schemaVersion(), filter, 0, ColumnSet::Columns));
+}
+
+std::variant<HistoryFigures, QString> HistoryReader::figures(const HistoryFilter& filter) {
+    if (auto why = problem()) return *why;
+    if (!lab_ && history_->schemaVersion() < kLocalSchemaVersion) {
+        auto upgraded = HistoryDatabase::open(path_, true);
+        if (auto* history = std::get_if<std::unique_ptr<HistoryDatabase>>(&upgraded)) history_ = std::move(*history);
+    }
+    const bool counted =
+        lab_ ? lab_->hasColumn(QStringLiteral("failed_connections")) : history_->schemaVersion() >= kLocalSchemaVersion;
+    QString zone = QString::fromUtf8(QTimeZone::systemTimeZoneId());
+    if (zone.isEmpty()) zone = QStringLiteral("UTC");
+    auto figures = readFigures(database(), store(), schemaVersion(), counted, filter, zone);
+    if (auto* error = std::get_if<QSqlError>(&figures)) return cannotRead(*error);
+    return std::get<HistoryFigures>(figures);
 }
 
 std::optional<StoredCheck> HistoryReader::whole(const StoredCheck& check) {

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <variant>
 
 #include <QByteArray>
 #include <QDate>
@@ -12,6 +13,7 @@
 #include <QString>
 
 #include "history/checks_table.h"
+#include "history/history_figures.h"
 
 class HistoryDatabase;
 class LabDatabase;
@@ -57,6 +59,11 @@ public:
     std::optional<Selection> selection(const HistoryFilter& filter, int limit, ColumnSet columnSet);
     // One check of those read, read whole.
     std::optional<StoredCheck> whole(const StoredCheck& check);
+
+    // The figures of the checks a filter lets through (history_figures.h), or why they cannot be
+    // read. A station's own history of an earlier version is brought up to date first when it can
+    // be written; otherwise its connections are not counted.
+    std::variant<HistoryFigures, QString> figures(const HistoryFilter& filter);
 
     // --history-list: one line per check. Gives back what went wrong, if anything.
     std::optional<QString> writeList(const HistoryFilter& filter, std::FILE* out);

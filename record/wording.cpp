@@ -199,6 +199,16 @@ QString byteText(qint16 byte) {
 }
 
 // A reading is one of 256 converter values, so a long list asks for the same few texts again and again.
+QString percentLabel(double fraction) {
+    static const QLocale spanish(QLocale::Spanish, QLocale::Spain);
+    return spanish.toString(qRound(fraction * 100)) + QStringLiteral(" %");
+}
+
+QString countLabel(qint64 count) {
+    static const QLocale spanish(QLocale::Spanish, QLocale::Spain);
+    return spanish.toString(count);
+}
+
 QString voltsText(double volts, int decimals) {
     static const QLocale spanish(QLocale::Spanish, QLocale::Spain);
     thread_local QHash<std::pair<double, int>, QString> known;  // a spreadsheet may be written on its own thread

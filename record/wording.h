@@ -19,6 +19,10 @@ QString byteText(qint16 byte);
 // writes them: "4,49 V".
 QString voltsText(double volts, int decimals = 2);
 QString voltsLabel(double volts);
+// A share as a person reads it: "38 %", "4 %".
+QString percentLabel(double fraction);
+// A count as a person reads it: "1.250".
+QString countLabel(qint64 count);
 // Numbers as a person reads them in a list: "3, 5".
 QString numberList(const QList<int>& values);
 // Where a failed check of a test was: "paso 3", and in tests 2 and 3, which pass over the

@@ -1,0 +1,300 @@
+#include "history/history_figures.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QSqlQuery>
+
+#include "record/wording.h"
+
+namespace {
+
+std::optional<QSqlError> run(QSqlQuery& query, const Selection& selection) {
+    query.setForwardOnly(true);
+    if (!query.prepare(selection.sql)) return query.lastError();
+    for (const QVariant& value : selection.values) query.addBindValue(value);
+    if (!query.exec()) return query.lastError();
+    return std::nullopt;
+}
+
+VoltFigures voltsOf(const QSqlQuery& row, int first) {
+    VoltFigures volts;
+    volts.readings = row.value(first + VoltReadings).toLongLong();
+    if (volts.readings == 0) return volts;
+    volts.sum = row.value(first + VoltSum).toDouble();
+    volts.squares = row.value(first + VoltSquares).toDouble();
+    volts.min = row.value(first + VoltMin).toDouble();
+    volts.max = row.value(first + VoltMax).toDouble();
+    volts.outOfRange = row.value(first + VoltOutOfRange).toLongLong();
+    return volts;
+}
+
+// One row per station and day, added up.
+void addGroup(HistoryFigures& figures, QMap<QDate, DayFigures>& days, QMap<QString, StationFigures>& stations,
+              const QSqlQuery& row) {
+    const auto count = [&row](int column) { return row.value(column).toInt(); };
+    figures.checks += count(FigureChecks);
+    figures.passed += count(FigurePassed);
+    figures.failed += count(FigureFailed);
+    figures.interrupted += count(FigureInterrupted);
+    const QDate date = QDate::fromString(row.value(FigureDay).toString(), Qt::ISODate);
+    DayFigures& day = days[date];
+    day.day = date;
+    day.passed += count(FigurePassed);
+    day.failed += count(FigureFailed);
+    StationFigures& station = stations[row.value(FigureStation).toString()];
+    station.station = row.value(FigureStation).toString();
+    station.checks += count(FigureChecks);
+    station.failed += count(FigureFailed);
+    for (int connection = 0; connection < kConnections; ++connection) {
+        figures.connections[connection] += count(FigureConnections + connection);
+        station.connections[connection] += count(FigureConnections + connection);
+    }
+    for (int input = 0; input < 8; ++input) {
+        figures.broken[input] += count(FigureBroken + input);
+        figures.crossed[input] += count(FigureCrossed + input);
+    }
+    for (int input = 0; input < 4; ++input) {
+        const VoltFigures volts = voltsOf(row, FigureVolts + input * kVoltColumns);
+        figures.analog[input].add(volts);
+        day.volts[input].add(volts);
+    }
+}
+
+double share(int part, int whole) {
+    return whole > 0 ? double(part) / whole : 0;
+}
+
+std::optional<double> fraction(int part, int whole) {
+    if (whole == 0) return std::nullopt;
+    return double(part) / whole;
+}
+
+QJsonValue orNull(const std::optional<double>& value) {
+    return value ? QJsonValue(*value) : QJsonValue();
+}
+
+QString yieldLine(const QString& name, const std::optional<double>& yield, int passed, int cards) {
+    if (!yield) return QStringLiteral("%1: sin tarjetas que cuenten").arg(name);
+    return QStringLiteral("%1: %2 (%3 de %4 tarjetas)")
+        .arg(name, percentLabel(*yield), countLabel(passed), countLabel(cards));
+}
+
+}  // namespace
+
+QString connectionName(int connection) {
+    if (connection < 8) return QStringLiteral("entrada %1").arg(connection);
+    if (connection < kSilentConnection) return QStringLiteral("entrada analógica %1").arg(connection - 7);
+    return silentCardWords().toLower();
+}
+
+double VoltFigures::sd() const {
+    if (readings == 0) return 0;
+    const double m = mean();
+    return std::sqrt(std::max(0.0, squares / double(readings) - m * m));
+}
+
+void VoltFigures::add(const VoltFigures& other) {
+    if (other.readings == 0) return;
+    min = readings ? std::min(min, other.min) : other.min;
+    max = readings ? std::max(max, other.max) : other.max;
+    readings += other.readings;
+    sum += other.sum;
+    squares += other.squares;
+    outOfRange += other.outOfRange;
+}
+
+std::optional<double> HistoryFigures::firstPassYield() const {
+    return fraction(firstPassed, yieldCards);
+}
+
+std::optional<double> HistoryFigures::finalYield() const {
+    return fraction(finalPassed, yieldCards);
+}
+
+std::variant<HistoryFigures, QSqlError> readFigures(QSqlDatabase database, Store store, int schemaVersion,
+                                                    bool connectionsCounted, const HistoryFilter& filter,
+                                                    const QString& timeZone) {
+    HistoryFigures figures;
+    figures.connectionsCounted = connectionsCounted;
+    QSqlQuery query(database);
+    if (auto error = run(query, selectFigureGroups(store, schemaVersion, connectionsCounted, filter, timeZone)))
+        return *error;
+    QMap<QDate, DayFigures> days;
+    QMap<QString, StationFigures> stations;
+    while (query.next()) addGroup(figures, days, stations, query);
+    if (query.lastError().isValid()) return query.lastError();
+    figures.days = days.values();
+    figures.stations = stations.values();
+
+    if (store == Store::Local) {
+        if (auto error = run(query, selectRunningOwners(schemaVersion, filter))) return *error;
+        while (query.next())
+            if (outcomeSeen(Outcome::Running, query.value(0).toString()) == Outcome::Interrupted) ++figures.interrupted;
+    }
+    if (auto error = run(query, selectYields(store, schemaVersion, filter))) return *error;
+    if (query.next()) {
+        figures.yieldCards = query.value(0).toInt();
+        figures.firstPassed = query.value(1).toInt();
+        figures.finalPassed = query.value(2).toInt();
+    }
+    if (auto error = run(query, selectCards(store, schemaVersion, filter))) return *error;
+    if (query.next()) figures.cards = query.value(0).toInt();
+    if (auto error = run(query, selectVoltBins(store, schemaVersion, filter))) return *error;
+    while (query.next()) {
+        const int input = query.value(0).toInt();
+        if (input >= 1 && input <= 4) figures.voltBins[input - 1][query.value(1).toInt()] += query.value(2).toInt();
+    }
+    return figures;
+}
+
+QList<ConnectionCount> failingConnections(const HistoryFigures& figures) {
+    QList<ConnectionCount> counts;
+    for (int connection = 0; connection < kConnections; ++connection) {
+        if (figures.connections[connection] == 0) continue;
+        ConnectionCount count{connection, figures.connections[connection]};
+        if (connection < 8) {
+            count.broken = figures.broken[connection];
+            count.crossed = figures.crossed[connection];
+        }
+        counts << count;
+    }
+    std::stable_sort(counts.begin(), counts.end(), [](const ConnectionCount& a, const ConnectionCount& b) {
+        return a.failedChecks > b.failedChecks;
+    });
+    return counts;
+}
+
+QList<StandingOut> standingOut(const HistoryFigures& figures) {
+    QList<StandingOut> found;
+    if (figures.stations.size() < 2) return found;
+    for (const StationFigures& station : figures.stations) {
+        for (int connection = 0; connection < kConnections; ++connection) {
+            const int failed = station.connections[connection];
+            if (failed < kStandOutFailures) continue;
+            const double own = share(failed, station.checks);
+            const double rest = share(figures.connections[connection] - failed, figures.checks - station.checks);
+            if (own >= kStandOutRatio * rest) found << StandingOut{station.station, connection, failed, own, rest};
+        }
+    }
+    return found;
+}
+
+QString standingOutSentence(const StandingOut& station) {
+    const QString name = connectionName(station.connection);
+    const QString what = station.connection == kSilentConnection ? name : QStringLiteral("la %1 falla").arg(name);
+    return QStringLiteral(
+               "Puesto %1: %2 en el %3 de sus comprobaciones (resto del laboratorio: %4); revise el cable "
+               "de ese puesto.")
+        .arg(station.station, what, percentLabel(station.share), percentLabel(station.restShare));
+}
+
+QList<PeriodFigures> periods(const HistoryFigures& figures, bool& weekly) {
+    weekly = !figures.days.isEmpty() && figures.days.first().day.daysTo(figures.days.last().day) >= kDaysShown;
+    QList<PeriodFigures> result;
+    for (const DayFigures& day : figures.days) {
+        const QDate start = weekly ? day.day.addDays(1 - day.day.dayOfWeek()) : day.day;
+        if (result.isEmpty() || result.last().start != start) result << PeriodFigures{start};
+        PeriodFigures& period = result.last();
+        period.passed += day.passed;
+        period.failed += day.failed;
+        for (int input = 0; input < 4; ++input) period.volts[input].add(day.volts[input]);
+    }
+    return result;
+}
+
+QString figuresText(const HistoryFigures& figures) {
+    QStringList lines;
+    lines << QStringLiteral("Comprobaciones: %1 (correctas: %2, con fallos: %3, interrumpidas: %4)")
+                 .arg(countLabel(figures.checks), countLabel(figures.passed), countLabel(figures.failed),
+                      countLabel(figures.interrupted));
+    lines << QStringLiteral("Tarjetas: %1").arg(countLabel(figures.cards));
+    lines << yieldLine(QStringLiteral("Rendimiento a la primera"), figures.firstPassYield(), figures.firstPassed,
+                       figures.yieldCards);
+    lines << yieldLine(QStringLiteral("Rendimiento final"), figures.finalYield(), figures.finalPassed,
+                       figures.yieldCards);
+    lines << QStringLiteral("Conexiones que fallan (comprobaciones con fallos que las nombran):");
+    if (!figures.connectionsCounted)
+        lines << QStringLiteral("  este historial aún no las cuenta");
+    else if (failingConnections(figures).isEmpty())
+        lines << QStringLiteral("  ninguna");
+    for (const ConnectionCount& count : failingConnections(figures)) {
+        QString line = QStringLiteral("  %1: %2").arg(connectionName(count.connection), countLabel(count.failedChecks));
+        if (count.broken + count.crossed > 0)
+            line += QStringLiteral(" (rota: %1, cruzada: %2)").arg(countLabel(count.broken), countLabel(count.crossed));
+        lines << line;
+    }
+    lines << QStringLiteral("Entradas analógicas (última lectura del test 6):");
+    for (int input = 0; input < 4; ++input) {
+        const VoltFigures& volts = figures.analog[input];
+        QString line =
+            QStringLiteral("  entrada analógica %1: %2 lecturas").arg(input + 1).arg(countLabel(volts.readings));
+        if (volts.readings > 0)
+            line += QStringLiteral(", media %1, desviación %2, mínimo %3, máximo %4, fuera de rango: %5")
+                        .arg(voltsLabel(volts.mean()), voltsLabel(volts.sd()), voltsLabel(volts.min),
+                             voltsLabel(volts.max), countLabel(volts.outOfRange));
+        lines << line;
+    }
+    if (figures.stations.size() > 1 || (figures.stations.size() == 1 && !figures.stations.first().station.isEmpty())) {
+        lines << QStringLiteral("Puestos:");
+        for (const StationFigures& station : figures.stations)
+            lines << QStringLiteral("  %1: %2 comprobaciones, %3 con fallos (%4)")
+                         .arg(station.station.isEmpty() ? QStringLiteral("sin nombre") : station.station,
+                              countLabel(station.checks), countLabel(station.failed),
+                              percentLabel(share(station.failed, station.checks)));
+    }
+    for (const StandingOut& station : standingOut(figures)) lines << standingOutSentence(station);
+    return lines.join(u'\n') + u'\n';
+}
+
+QJsonDocument figuresJson(const HistoryFigures& figures) {
+    QJsonArray connections;
+    for (const ConnectionCount& count : failingConnections(figures))
+        connections << QJsonObject{{"connection", connectionName(count.connection)},
+                                   {"failed_checks", count.failedChecks},
+                                   {"broken", count.broken},
+                                   {"crossed", count.crossed}};
+    QJsonArray analog;
+    for (int input = 0; input < 4; ++input) {
+        const VoltFigures& volts = figures.analog[input];
+        const bool any = volts.readings > 0;
+        analog << QJsonObject{{"input", input + 1},
+                              {"readings", volts.readings},
+                              {"mean", any ? QJsonValue(volts.mean()) : QJsonValue()},
+                              {"sd", any ? QJsonValue(volts.sd()) : QJsonValue()},
+                              {"min", any ? QJsonValue(volts.min) : QJsonValue()},
+                              {"max", any ? QJsonValue(volts.max) : QJsonValue()},
+                              {"out_of_range", volts.outOfRange}};
+    }
+    QJsonArray stations;
+    for (const StationFigures& station : figures.stations)
+        stations << QJsonObject{{"station", station.station.isEmpty() ? QJsonValue() : QJsonValue(station.station)},
+                                {"checks", station.checks},
+                                {"failed", station.failed}};
+    QJsonArray flagged;
+    for (const StandingOut& station : standingOut(figures))
+        flagged << QJsonObject{{"station", station.station},
+                               {"connection", connectionName(station.connection)},
+                               {"failed_checks", station.failedChecks},
+                               {"share", station.share},
+                               {"rest_share", station.restShare}};
+    QJsonArray days;
+    for (const DayFigures& day : figures.days)
+        days << QJsonObject{{"day", day.day.toString(Qt::ISODate)}, {"passed", day.passed}, {"failed", day.failed}};
+    return QJsonDocument(QJsonObject{{"checks", figures.checks},
+                                     {"cards", figures.cards},
+                                     {"passed", figures.passed},
+                                     {"failed", figures.failed},
+                                     {"interrupted", figures.interrupted},
+                                     {"first_pass_yield", orNull(figures.firstPassYield())},
+                                     {"final_yield", orNull(figures.finalYield())},
+                                     {"yield_cards", figures.yieldCards},
+                                     {"connections_counted", figures.connectionsCounted},
+                                     {"connections", connections},
+                                     {"analog", analog},
+                                     {"stations", stations},
+                                     {"flagged", flagged},
+                                     {"days", days}});
+}
