@@ -12,6 +12,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "batch/figures_view.h"
 #include "batch/history_view.h"
 #include "batch/last_checks.h"
 #include "batch/session_panel.h"
@@ -64,9 +65,13 @@ BatchWindow::BatchWindow(Card& card, Clock& clock, BatchSetup setup)
     tabs->addTab(buildStation(), QStringLiteral("&Comprobar tarjetas"));
     historyView_ = new HistoryView(reader_, setup_.labHistory, this);
     tabs->addTab(historyView_, QStringLiteral("&Historial"));
-    tabs->setAccessibleName(QStringLiteral("Comprobar tarjetas o historial"));
+    figuresView_ = new FiguresView(setup_.historyPath, setup_.labHistory, this);
+    figuresView_->setObjectName(QStringLiteral("figures"));
+    tabs->addTab(figuresView_, QStringLiteral("&Estadística"));
+    tabs->setAccessibleName(QStringLiteral("Comprobar tarjetas, historial o estadística"));
     connect(tabs, &QTabWidget::currentChanged, this, [this](int tab) {
         if (tab == 1) historyView_->refresh();
+        if (tab == 2) figuresView_->refresh();
     });
     auto* salir = new QPushButton(QStringLiteral("SALIR  (Ctrl+Q)"), this);
     salir->setObjectName(QStringLiteral("salir"));

@@ -12,6 +12,7 @@
 
 class Card;
 class CheckJournal;
+class FiguresView;
 class HistoryView;
 class LastChecks;
 class OffscreenCheck;
@@ -87,6 +88,7 @@ private:
     LastChecks* lastChecks_;
     SessionPanel* session_;
     HistoryView* historyView_;
+    FiguresView* figuresView_;
     QLineEdit* number_;
     QPushButton* comprobar_;
     QPushButton* parar_;

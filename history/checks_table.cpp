@@ -78,7 +78,7 @@ const QStringList kEndedColumns{
     QStringLiteral("owner"),         QStringLiteral("summary"), QStringLiteral("failed_test"),
     QStringLiteral("failed_inputs"), QStringLiteral("port"),    QStringLiteral("version"),
     QStringLiteral("volts1"),        QStringLiteral("volts2"),  QStringLiteral("volts3"),
-    QStringLiteral("volts4"),        QStringLiteral("record")};
+    QStringLiteral("volts4"),        QStringLiteral("record"),  QStringLiteral("failed_connections")};
 
 // The columns storedCheck reads, in order.
 enum Column {

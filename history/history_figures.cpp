@@ -174,9 +174,12 @@ QList<StandingOut> standingOut(const HistoryFigures& figures) {
         for (int connection = 0; connection < kConnections; ++connection) {
             const int failed = station.connections[connection];
             if (failed < kStandOutFailures) continue;
-            const double own = share(failed, station.checks);
-            const double rest = share(figures.connections[connection] - failed, figures.checks - station.checks);
-            if (own >= kStandOutRatio * rest) found << StandingOut{station.station, connection, failed, own, rest};
+            const int restFailed = figures.connections[connection] - failed;
+            const int restChecks = figures.checks - station.checks;
+            // failed / checks >= ratio × restFailed / restChecks, in whole numbers: exactly three times stands out.
+            if (qint64(failed) * restChecks < qint64(kStandOutRatio) * restFailed * station.checks) continue;
+            found << StandingOut{station.station, connection, failed, share(failed, station.checks),
+                                 share(restFailed, restChecks)};
         }
     }
     return found;
@@ -205,16 +208,19 @@ QList<PeriodFigures> periods(const HistoryFigures& figures, bool& weekly) {
     return result;
 }
 
+QStringList summaryLines(const HistoryFigures& figures) {
+    return {
+        QStringLiteral("Comprobaciones: %1 (correctas: %2, con fallos: %3, interrumpidas: %4)")
+            .arg(countLabel(figures.checks), countLabel(figures.passed), countLabel(figures.failed),
+                 countLabel(figures.interrupted)),
+        QStringLiteral("Tarjetas: %1").arg(countLabel(figures.cards)),
+        yieldLine(QStringLiteral("Rendimiento a la primera"), figures.firstPassYield(), figures.firstPassed,
+                  figures.yieldCards),
+        yieldLine(QStringLiteral("Rendimiento final"), figures.finalYield(), figures.finalPassed, figures.yieldCards)};
+}
+
 QString figuresText(const HistoryFigures& figures) {
-    QStringList lines;
-    lines << QStringLiteral("Comprobaciones: %1 (correctas: %2, con fallos: %3, interrumpidas: %4)")
-                 .arg(countLabel(figures.checks), countLabel(figures.passed), countLabel(figures.failed),
-                      countLabel(figures.interrupted));
-    lines << QStringLiteral("Tarjetas: %1").arg(countLabel(figures.cards));
-    lines << yieldLine(QStringLiteral("Rendimiento a la primera"), figures.firstPassYield(), figures.firstPassed,
-                       figures.yieldCards);
-    lines << yieldLine(QStringLiteral("Rendimiento final"), figures.finalYield(), figures.finalPassed,
-                       figures.yieldCards);
+    QStringList lines = summaryLines(figures);
     lines << QStringLiteral("Conexiones que fallan (comprobaciones con fallos que las nombran):");
     if (!figures.connectionsCounted)
         lines << QStringLiteral("  este historial aún no las cuenta");

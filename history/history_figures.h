@@ -100,7 +100,7 @@ QList<ConnectionCount> failingConnections(const HistoryFigures& figures);
 
 // A station whose share of checks failing on one connection is at least kStandOutRatio times the
 // rest of the lab's, with at least kStandOutFailures such checks.
-constexpr double kStandOutRatio = 3;
+constexpr int kStandOutRatio = 3;
 constexpr int kStandOutFailures = 5;
 struct StandingOut {
     QString station;
@@ -124,6 +124,8 @@ struct PeriodFigures {
 };
 QList<PeriodFigures> periods(const HistoryFigures& figures, bool& weekly);
 
+// What the figures come to, first: the counts, the cards and both yields, a line each.
+QStringList summaryLines(const HistoryFigures& figures);
 // The figures for a person (--history-stats) and for a script (--history-stats --json).
 QString figuresText(const HistoryFigures& figures);
 QJsonDocument figuresJson(const HistoryFigures& figures);

@@ -1,12 +1,12 @@
 #!/bin/sh
 # Installs what building and testing cardcheck needs on Debian 12 or 13: the compiler, CMake, Qt 6
-# with its Spanish translation and its SQLite and PostgreSQL drivers, libpq (the history and the lab
+# with Qt Charts, its Spanish translation and its SQLite and PostgreSQL drivers, libpq (the history and the lab
 # history), a font, and the PostgreSQL server programs the lab history's tests start a throwaway
 # server with. With --packaging, also what building the Debian package from debian/ and checking it
 # needs: debhelper, lintian, blhc, autopkgtest, man, file, and the checkers of the desktop entries
 # and the AppStream metadata.
 set -e
-packages="cmake g++ make qt6-base-dev libpq-dev libqt6sql6-sqlite libqt6sql6-psql postgresql qt6-translations-l10n fonts-dejavu-core"
+packages="cmake g++ make qt6-base-dev qt6-charts-dev libpq-dev libqt6sql6-sqlite libqt6sql6-psql postgresql qt6-translations-l10n fonts-dejavu-core"
 if [ "${1-}" = "--packaging" ]; then
     packages="$packages dpkg-dev debhelper file lintian man-db blhc autopkgtest desktop-file-utils appstream"
 fi

@@ -35,6 +35,9 @@ void TestCommandLine::accepted_data() {
     QTest::newRow("ports") << QStringList{"--ports"} << "/dev/parport0" << false << int(Mode::Ports) << -1;
     QTest::newRow("sync") << QStringList{"--history-sync", "--station", "p", "--lab-history", "service=l"}
                           << "/dev/parport0" << false << int(Mode::Sync) << -1;
+    QTest::newRow("a batch's figures") << QStringList{"--history-stats", "--card",  "L7-*",       "--since",
+                                                      "2026-09-01",      "--until", "2026-12-07", "--json"}
+                                       << "/dev/parport0" << false << int(Mode::Stats) << -1;
 }
 
 void TestCommandLine::accepted() {
@@ -78,6 +81,13 @@ void TestCommandLine::refused_data() {
         {{"--ports", "--station", "p"}, "--station no se usa con --ports."},
         {{"--history-sync", "--card", "7"}, "--card no se usa con --history-sync."},
         {{"--lab-history", "service=l", "--no-history"}, "--lab-history y --no-history no se pueden usar juntos."},
+        {{"--history-stats", "--since", "2026-13-01"},
+         "--since necesita una fecha AAAA-MM-DD, como 2026-12-07; «2026-13-01» no lo es."},
+        {{"--history-stats", "--until", "7/12/2026"},
+         "--until necesita una fecha AAAA-MM-DD, como 2026-12-07; «7/12/2026» no lo es."},
+        {{"--history-stats", "--since", "2026-12-08", "--until", "2026-12-07"},
+         "--since es posterior a --until: no queda ningún día."},
+        {{"--history-list", "--json"}, "--json no se usa con --history-list."},
     };
     for (const auto& [arguments, message] : cases)
         QTest::newRow(qPrintable(arguments.join(u' '))) << arguments << message;

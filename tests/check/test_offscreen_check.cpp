@@ -2,9 +2,9 @@
 
 #include "check/offscreen_check.h"
 #include "check/run_recorder.h"
-#include "history/report_document.h"
 #include "history/check_journal.h"
 #include "history/history_reader.h"
+#include "history/report_document.h"
 #include "record/wording.h"
 #include "tests/support/test_window.h"
 

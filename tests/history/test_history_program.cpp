@@ -1,5 +1,8 @@
 #include <csignal>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QtTest>
@@ -15,6 +18,7 @@ private slots:
     void twoProgramsAndSpreadsheet();
     void killedCheckReadsInterrupted();
     void firstVersionHistory();
+    void figuresOfFirstVersion();
 };
 
 namespace {
@@ -119,8 +123,9 @@ void TestHistoryProgram::firstVersionHistory() {
         QCOMPARE(version.value(0).toInt(), 4);
         // The connections each ended check names, from its document: bit i input i broken, 8 + i
         // crossed, 16 + n - 1 analog input n, 20 a silent card.
-        QVERIFY(version.exec("SELECT group_concat(card || '=' || failed_connections, ' ') FROM (SELECT card, "
-                             "failed_connections FROM checks WHERE card LIKE 'T-%' ORDER BY id)"));
+        QVERIFY(
+            version.exec("SELECT group_concat(card || '=' || failed_connections, ' ') FROM (SELECT card, "
+                         "failed_connections FROM checks WHERE card LIKE 'T-%' ORDER BY id)"));
         QVERIFY(version.next());
         QCOMPARE(version.value(0).toString(), QString("T-cruzados:3,5=%1 T-ausente=%2 T-roto:3=8 T-fija:6=1=64 "
                                                       "T-analogica:4=230=%3")
@@ -129,6 +134,30 @@ void TestHistoryProgram::firstVersionHistory() {
                                                   .arg(1 << 19));
     }
     QSqlDatabase::removeDatabase("v1");
+}
+
+// --history-stats over a history of the first version: brought up to date, its checks' connections
+// read from their documents; one that cannot be read ends with status 2, as --history-list does.
+void TestHistoryProgram::figuresOfFirstVersion() {
+    QTemporaryDir dir;
+    const QString history = dir.filePath("historial.sqlite");
+    QVERIFY(QFile::copy(QStringLiteral(CARDCHECK_TEST_DATA "/history-v1.sqlite"), history));
+    QFile::setPermissions(history, QFile::ReadOwner | QFile::WriteOwner);
+    const ProgramRun run = runProgram({"--history-stats", "--json", "--history", history, "--card", "T-*"});
+    QCOMPARE(run.status, 0);
+    const QJsonObject figures = QJsonDocument::fromJson(run.outBytes).object();
+    QCOMPARE(
+        QString("%1 %2 %3").arg(figures["checks"].toInt()).arg(figures["failed"].toInt()).arg(figures["cards"].toInt()),
+        "5 5 5");
+    QCOMPARE(figures["connections"].toArray().first()["connection"].toString(), "entrada 3");
+    QCOMPARE(figures["connections"].toArray().first()["failed_checks"].toInt(), 2);
+
+    QFile notes(dir.filePath("notas.txt"));
+    QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("notas de clase\n") > 0);
+    notes.close();
+    const ProgramRun unreadable = runProgram({"--history-stats", "--history", notes.fileName()});
+    QCOMPARE(unreadable.status, 2);
+    QVERIFY2(unreadable.err.contains("el archivo no es una base de datos"), qPrintable(unreadable.err));
 }
 
 QTEST_GUILESS_MAIN(TestHistoryProgram)
