@@ -1,6 +1,6 @@
 // What the history costs: the time a check's end waits for its row to be written durably, over
 // real headless checks of a failed card on the simulated one; and how long --history-list (all of
-// it, and one card's) and --history-csv take over a history of 100 000 checks, 40 % of them failed,
+// it, and one card's), --history-csv and --history-stats take over a history of 100 000 checks, 40 % of them failed,
 // that this benchmark makes (in the folder given as its argument, where it is kept and used again
 // on the next run; otherwise in a temporary one), with the file in memory and with it dropped from
 // the page cache first, as after a boot.
@@ -165,7 +165,9 @@ int main(int argc, char* argv[]) {
     };
     const Reading readings[] = {{"--history-list, all", {"--history-list"}, 1000},
                                 {"--history-list --card 7", {"--history-list", "--card", "7"}, 100},
-                                {"--history-csv, all", {"--history-csv", "-"}, 1000}};
+                                {"--history-csv, all", {"--history-csv", "-"}, 1000},
+                                {"--history-stats", {"--history-stats"}, 500},
+                                {"--history-stats --card 7*", {"--history-stats", "--json", "--card", "7*"}, 500}};
     bool fast = true;
     for (const Reading& reading : readings) {
         for (bool cold : {false, true}) {

@@ -107,34 +107,22 @@ StoredCheck storedCheck(const QSqlQuery& row);
 // them). For a history that cannot count the connections (connectionsCounted false: a station's own
 // of an earlier version opened to be read, a lab whose administrator has not yet run a later
 // historial-laboratorio.sql) they count as none.
-// One row per station and local day: these columns, then kVoltColumns for each analog input 1 to 4.
-enum FigureColumn {
-    FigureStation,
-    FigureDay,  // "2026-12-07", in timeZone (an IANA name) for the lab, local time for the station's own
-    FigureChecks,
-    FigurePassed,
-    FigureFailed,
-    FigureInterrupted,
-    FigureRunning,
-    FigureConnections,                      // kConnections: failed checks naming inputs 0-7, analog 1-4, a silent card
-    FigureBroken = FigureConnections + 13,  // 8: failed checks naming each input broken
-    FigureCrossed = FigureBroken + 8,       // 8: naming it crossed
-    FigureVolts = FigureCrossed + 8,
-};
-// For each analog input: readings, their sum, sum of squares, least, greatest, how many out of range.
-enum VoltColumn { VoltReadings, VoltSum, VoltSquares, VoltMin, VoltMax, VoltOutOfRange, kVoltColumns };
-Selection selectFigureGroups(Store store, int schemaVersion, bool connectionsCounted, const HistoryFilter& filter,
-                             const QString& timeZone);
-// One row: the labelled cards with a passed or failed check of the whole sequence, those whose
-// earliest such check passed, and those whose latest such check passed.
-Selection selectYields(Store store, int schemaVersion, const HistoryFilter& filter);
-// One row: how many labels.
+// Each is one pass over the checks, read by history_figures.
+// One row per local day (in timeZone, an IANA name, for the lab): its checks passed and failed,
+// then for each analog input 1 to 4 the readings, their sum and their sum of squares.
+Selection selectDays(Store store, int schemaVersion, const HistoryFilter& filter, const QString& timeZone);
+// One row per station, outcome and what its failed checks name: the station, the outcome's name,
+// the connections (failedConnections()'s bits; -1 for failed checks whose connections are not
+// counted; NULL for checks that did not fail) and how many checks.
+Selection selectStations(Store store, int schemaVersion, bool connectionsCounted, const HistoryFilter& filter);
+// One row: the labels, the labelled cards with a passed or failed check of the whole sequence, those
+// whose earliest such check passed, and those whose latest such check passed.
 Selection selectCards(Store store, int schemaVersion, const HistoryFilter& filter);
+// Rows of the last readings of test 6 of analog inputs 1 to 4 and how many checks read them so: the
+// card's converter gives each input at most 256 values, and a lab's cards read much the same.
+Selection selectVoltValues(Store store, int schemaVersion, const HistoryFilter& filter);
 // The owners of a station's own running checks: their program may be gone.
 Selection selectRunningOwners(int schemaVersion, const HistoryFilter& filter);
-// Rows of analog input (1 to 4), bin (volts times kVoltBinsPerVolt, rounded down) and readings.
-constexpr int kVoltBinsPerVolt = 20;
-Selection selectVoltBins(Store store, int schemaVersion, const HistoryFilter& filter);
 
 // A check of a station's own history on its way to the lab, and how to mark it once there.
 struct OutgoingCheck {

@@ -7,6 +7,9 @@
 #include <QJsonObject>
 #include <QSqlQuery>
 
+#include "history/report_document.h"
+#include "record/card_rules.h"
+#include "record/diagnosis.h"
 #include "record/wording.h"
 
 namespace {
@@ -19,48 +22,66 @@ std::optional<QSqlError> run(QSqlQuery& query, const Selection& selection) {
     return std::nullopt;
 }
 
-VoltFigures voltsOf(const QSqlQuery& row, int first) {
-    VoltFigures volts;
-    volts.readings = row.value(first + VoltReadings).toLongLong();
-    if (volts.readings == 0) return volts;
-    volts.sum = row.value(first + VoltSum).toDouble();
-    volts.squares = row.value(first + VoltSquares).toDouble();
-    volts.min = row.value(first + VoltMin).toDouble();
-    volts.max = row.value(first + VoltMax).toDouble();
-    volts.outOfRange = row.value(first + VoltOutOfRange).toLongLong();
-    return volts;
+// A connection's bits among failedConnections()'s.
+int connectionBits(int connection) {
+    if (connection < 8) return 1 << connection | 1 << (kCrossedBit + connection);
+    if (connection < kSilentConnection) return 1 << (kAnalogBit + connection - 8);
+    return 1 << kSilentBit;
 }
 
-// One row per station and day, added up.
-void addGroup(HistoryFigures& figures, QMap<QDate, DayFigures>& days, QMap<QString, StationFigures>& stations,
-              const QSqlQuery& row) {
-    const auto count = [&row](int column) { return row.value(column).toInt(); };
-    figures.checks += count(FigureChecks);
-    figures.passed += count(FigurePassed);
-    figures.failed += count(FigureFailed);
-    figures.interrupted += count(FigureInterrupted);
-    const QDate date = QDate::fromString(row.value(FigureDay).toString(), Qt::ISODate);
-    DayFigures& day = days[date];
-    day.day = date;
-    day.passed += count(FigurePassed);
-    day.failed += count(FigureFailed);
-    StationFigures& station = stations[row.value(FigureStation).toString()];
-    station.station = row.value(FigureStation).toString();
-    station.checks += count(FigureChecks);
-    station.failed += count(FigureFailed);
+void addDay(HistoryFigures& figures, const QSqlQuery& row) {
+    DayFigures day;
+    day.day = row.value(0).toDate();  // PostgreSQL's date, or SQLite's "2026-12-07"
+    day.passed = row.value(1).toInt();
+    day.failed = row.value(2).toInt();
+    for (int input = 0; input < 4; ++input) {
+        VoltFigures& volts = day.volts[input];
+        volts.readings = row.value(3 + input * 3).toLongLong();
+        volts.sum = row.value(4 + input * 3).toDouble();
+        volts.squares = row.value(5 + input * 3).toDouble();
+    }
+    figures.days << day;
+}
+
+// A station's checks of one outcome that named one set of connections.
+void addStation(HistoryFigures& figures, QMap<QString, StationFigures>& stations, const QSqlQuery& row) {
+    const QString name = row.value(0).toString();
+    StationFigures& station = stations[name];
+    station.station = name;
+    const int checks = row.value(3).toInt();
+    station.checks += checks;
+    figures.checks += checks;
+    switch (outcomeOf(row.value(1).toString())) {
+        case Outcome::Pass: figures.passed += checks; break;
+        case Outcome::Fail: figures.failed += checks; break;
+        case Outcome::Interrupted: figures.interrupted += checks; break;
+        case Outcome::Running: break;  // a station's own are looked at one by one
+    }
+    if (row.value(2).isNull()) return;  // they did not fail
+    station.failed += checks;
+    const int bits = row.value(2).toInt();
+    if (bits < 0) return;  // not counted
     for (int connection = 0; connection < kConnections; ++connection) {
-        figures.connections[connection] += count(FigureConnections + connection);
-        station.connections[connection] += count(FigureConnections + connection);
+        if (!(bits & connectionBits(connection))) continue;
+        station.connections[connection] += checks;
+        figures.connections[connection] += checks;
     }
     for (int input = 0; input < 8; ++input) {
-        figures.broken[input] += count(FigureBroken + input);
-        figures.crossed[input] += count(FigureCrossed + input);
+        if (bits & 1 << input) figures.broken[input] += checks;
+        if (bits & 1 << (kCrossedBit + input)) figures.crossed[input] += checks;
     }
-    for (int input = 0; input < 4; ++input) {
-        const VoltFigures volts = voltsOf(row, FigureVolts + input * kVoltColumns);
-        figures.analog[input].add(volts);
-        day.volts[input].add(volts);
-    }
+}
+
+// The readings of one analog input: each value the converter gives, and how many read it.
+void addReadings(HistoryFigures& figures, int input, double volts, qint64 readings) {
+    VoltFigures value;
+    value.readings = readings;
+    value.sum = volts * double(readings);
+    value.squares = volts * volts * double(readings);
+    value.min = value.max = volts;
+    value.outOfRange = analogInRange(volts) ? 0 : readings;
+    figures.analog[input].add(value);
+    figures.voltBins[input][int(std::floor(volts * kVoltBinsPerVolt))] += int(readings);
 }
 
 double share(int part, int whole) {
@@ -114,19 +135,25 @@ std::optional<double> HistoryFigures::finalYield() const {
     return fraction(finalPassed, yieldCards);
 }
 
+std::variant<QList<DayFigures>, QSqlError> readDays(QSqlDatabase database, Store store, int schemaVersion,
+                                                    const HistoryFilter& filter, const QString& timeZone) {
+    QSqlQuery query(database);
+    if (auto error = run(query, selectDays(store, schemaVersion, filter, timeZone))) return *error;
+    HistoryFigures figures;
+    while (query.next()) addDay(figures, query);
+    std::sort(figures.days.begin(), figures.days.end(),
+              [](const DayFigures& a, const DayFigures& b) { return a.day < b.day; });
+    return figures.days;
+}
+
 std::variant<HistoryFigures, QSqlError> readFigures(QSqlDatabase database, Store store, int schemaVersion,
-                                                    bool connectionsCounted, const HistoryFilter& filter,
-                                                    const QString& timeZone) {
+                                                    bool connectionsCounted, const HistoryFilter& filter) {
     HistoryFigures figures;
     figures.connectionsCounted = connectionsCounted;
     QSqlQuery query(database);
-    if (auto error = run(query, selectFigureGroups(store, schemaVersion, connectionsCounted, filter, timeZone)))
-        return *error;
-    QMap<QDate, DayFigures> days;
+    if (auto error = run(query, selectStations(store, schemaVersion, connectionsCounted, filter))) return *error;
     QMap<QString, StationFigures> stations;
-    while (query.next()) addGroup(figures, days, stations, query);
-    if (query.lastError().isValid()) return query.lastError();
-    figures.days = days.values();
+    while (query.next()) addStation(figures, stations, query);
     figures.stations = stations.values();
 
     if (store == Store::Local) {
@@ -134,18 +161,18 @@ std::variant<HistoryFigures, QSqlError> readFigures(QSqlDatabase database, Store
         while (query.next())
             if (outcomeSeen(Outcome::Running, query.value(0).toString()) == Outcome::Interrupted) ++figures.interrupted;
     }
-    if (auto error = run(query, selectYields(store, schemaVersion, filter))) return *error;
-    if (query.next()) {
-        figures.yieldCards = query.value(0).toInt();
-        figures.firstPassed = query.value(1).toInt();
-        figures.finalPassed = query.value(2).toInt();
-    }
     if (auto error = run(query, selectCards(store, schemaVersion, filter))) return *error;
-    if (query.next()) figures.cards = query.value(0).toInt();
-    if (auto error = run(query, selectVoltBins(store, schemaVersion, filter))) return *error;
+    if (query.next()) {
+        figures.cards = query.value(0).toInt();
+        figures.yieldCards = query.value(1).toInt();
+        figures.firstPassed = query.value(2).toInt();
+        figures.finalPassed = query.value(3).toInt();
+    }
+    if (auto error = run(query, selectVoltValues(store, schemaVersion, filter))) return *error;
     while (query.next()) {
-        const int input = query.value(0).toInt();
-        if (input >= 1 && input <= 4) figures.voltBins[input - 1][query.value(1).toInt()] += query.value(2).toInt();
+        const qint64 readings = query.value(4).toLongLong();
+        for (int input = 0; input < 4; ++input)
+            if (!query.value(input).isNull()) addReadings(figures, input, query.value(input).toDouble(), readings);
     }
     return figures;
 }

@@ -26,6 +26,9 @@ constexpr int kSilentConnection = 12;
 // "entrada 3", "entrada analógica 4", "la tarjeta no responde".
 QString connectionName(int connection);
 
+// The distribution's bins: a twentieth of a volt each.
+constexpr int kVoltBinsPerVolt = 20;
+
 // Readings of one analog input (the last of test 6 of each check that reached it).
 struct VoltFigures {
     qint64 readings = 0;
@@ -82,11 +85,13 @@ struct HistoryFigures {
     std::optional<double> finalYield() const;
 };
 
-// Reads them; the connection lives in the calling thread. A lab's days are in timeZone (an IANA
-// name), a station's own history's in local time.
+// Reads them, all but the days; the connection lives in the calling thread.
 std::variant<HistoryFigures, QSqlError> readFigures(QSqlDatabase database, Store store, int schemaVersion,
-                                                    bool connectionsCounted, const HistoryFilter& filter,
-                                                    const QString& timeZone);
+                                                    bool connectionsCounted, const HistoryFilter& filter);
+// Reads the days, which may go on a connection of their own at the same time: a lab's days are in
+// timeZone (an IANA name), a station's own history's in local time.
+std::variant<QList<DayFigures>, QSqlError> readDays(QSqlDatabase database, Store store, int schemaVersion,
+                                                    const HistoryFilter& filter, const QString& timeZone);
 
 // A connection and the failed checks that name it.
 struct ConnectionCount {
