@@ -40,9 +40,9 @@ Selection select(Store store, int schemaVersion, const HistoryFilter& filter, co
 
 Selection selectDays(Store store, int schemaVersion, const HistoryFilter& filter, const QString& timeZone) {
     const bool lab = store == Store::Lab;
-    QStringList columns{lab ? QStringLiteral("(started AT TIME ZONE ?)::date")
-                            : QStringLiteral("date(started, 'localtime')"),
-                        countWhere(outcomeIs(Outcome::Pass)), countWhere(outcomeIs(Outcome::Fail))};
+    QStringList columns{
+        lab ? QStringLiteral("(started AT TIME ZONE ?)::date") : QStringLiteral("date(started, 'localtime')"),
+        countWhere(outcomeIs(Outcome::Pass)), countWhere(outcomeIs(Outcome::Fail))};
     for (int input = 1; input <= 4; ++input) {
         const QString v = volts(store, schemaVersion, input);
         columns << QStringLiteral("count(%1)").arg(v) << QStringLiteral("sum(%1)").arg(v)
@@ -58,11 +58,11 @@ Selection selectStations(Store store, int schemaVersion, bool connectionsCounted
     const QString connections = connectionsCounted
                                     ? column(store, schemaVersion, QStringLiteral("failed_connections"), 4)
                                     : QStringLiteral("NULL");
-    return select(store, schemaVersion, filter,
-                  QStringLiteral("%1, outcome, CASE WHEN %2 THEN coalesce(%3, -1) END, count(*)")
-                      .arg(column(store, schemaVersion, QStringLiteral("station"), 3), outcomeIs(Outcome::Fail),
-                           connections),
-                  QStringLiteral(" GROUP BY 1, 2, 3"));
+    return select(
+        store, schemaVersion, filter,
+        QStringLiteral("%1, outcome, CASE WHEN %2 THEN coalesce(%3, -1) END, count(*)")
+            .arg(column(store, schemaVersion, QStringLiteral("station"), 3), outcomeIs(Outcome::Fail), connections),
+        QStringLiteral(" GROUP BY 1, 2, 3"));
 }
 
 // A card's earliest counted check passed when it started no later than its earliest that passed;

@@ -52,10 +52,17 @@ void addStation(HistoryFigures& figures, QMap<QString, StationFigures>& stations
     station.checks += checks;
     figures.checks += checks;
     switch (outcomeOf(row.value(1).toString())) {
-        case Outcome::Pass: figures.passed += checks; break;
-        case Outcome::Fail: figures.failed += checks; break;
-        case Outcome::Interrupted: figures.interrupted += checks; break;
-        case Outcome::Running: break;  // a station's own are looked at one by one
+        case Outcome::Pass:
+            figures.passed += checks;
+            break;
+        case Outcome::Fail:
+            figures.failed += checks;
+            break;
+        case Outcome::Interrupted:
+            figures.interrupted += checks;
+            break;
+        case Outcome::Running:
+            break;  // a station's own are looked at one by one
     }
     if (row.value(2).isNull()) return;  // they did not fail
     station.failed += checks;

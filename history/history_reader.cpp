@@ -140,33 +140,40 @@ std::variant<HistoryFigures, QString> HistoryReader::figures(const HistoryFilter
         auto upgraded = HistoryDatabase::open(path_, true);
         if (auto* history = std::get_if<std::unique_ptr<HistoryDatabase>>(&upgraded)) history_ = std::move(*history);
     }
-    const bool counted =
+    const bool connectionsCounted =
         lab_ ? lab_->hasColumn(QStringLiteral("failed_connections")) : history_->schemaVersion() >= kLocalSchemaVersion;
     QString zone = QString::fromUtf8(QTimeZone::systemTimeZoneId());
     if (zone.isEmpty()) zone = QStringLiteral("UTC");
     using Days = std::variant<QList<DayFigures>, QSqlError>;
-    // A lab counts the days on a second connection while this one counts the rest: the server gives
-    // the days' pass no parallel workers. Compiling these short queries would cost it more than
-    // running them.
-    std::future<Days> labDays;
-    if (lab_) {
-        labDays = std::async(std::launch::async, [connection = labConnection_, version = schemaVersion(), filter,
-                                                  zone]() -> Days {
-            auto opened = LabDatabase::open(connection);
-            if (auto* failure = std::get_if<LabDatabase::Failure>(&opened))
-                return QSqlError(failure->said, failure->message, QSqlError::ConnectionError, QStringLiteral("08000"));
-            LabDatabase& lab = *std::get<std::unique_ptr<LabDatabase>>(opened);
-            QSqlQuery(lab.database()).exec(QStringLiteral("SET jit = off"));
-            return readDays(lab.database(), Store::Lab, version, filter, zone);
-        });
-        QSqlQuery(database()).exec(QStringLiteral("SET jit = off"));
-    }
-    auto figures = readFigures(database(), store(), schemaVersion(), counted, filter);
-    const Days days = lab_ ? labDays.get() : readDays(database(), store(), schemaVersion(), filter, zone);
+    // The days are counted on a second connection while this one counts the rest: neither SQLite
+    // nor the server's planner gives that pass a second processor. Compiling these short queries
+    // would cost the server more than running them.
+    std::future<Days> days =
+        std::async(std::launch::async,
+                   [path = path_, connection = lab_ ? labConnection_ : QString(), store = store(),
+                    version = schemaVersion(), filter, zone]() -> Days {
+                       if (!connection.isEmpty()) {
+                           auto opened = LabDatabase::open(connection);
+                           if (auto* failure = std::get_if<LabDatabase::Failure>(&opened))
+                               return QSqlError(failure->said, failure->message, QSqlError::ConnectionError,
+                                                QStringLiteral("08000"));
+                           const QSqlDatabase lab = std::get<std::unique_ptr<LabDatabase>>(opened)->database();
+                           QSqlQuery(lab).exec(QStringLiteral("SET jit = off"));
+                           return readDays(lab, store, version, filter, zone);
+                       }
+                       auto opened = HistoryDatabase::open(path, false);
+                       if (auto* problem = std::get_if<QString>(&opened))
+                           return QSqlError(*problem, *problem, QSqlError::ConnectionError);
+                       return readDays(std::get<std::unique_ptr<HistoryDatabase>>(opened)->database(), store, version,
+                                       filter, zone);
+                   });
+    if (lab_) QSqlQuery(database()).exec(QStringLiteral("SET jit = off"));
+    auto figures = readFigures(database(), store(), schemaVersion(), connectionsCounted, filter);
+    const Days counted = days.get();
     if (auto* error = std::get_if<QSqlError>(&figures)) return cannotRead(*error);
-    if (auto* error = std::get_if<QSqlError>(&days)) return cannotRead(*error);
+    if (auto* error = std::get_if<QSqlError>(&counted)) return cannotRead(*error);
     HistoryFigures read = std::get<HistoryFigures>(figures);
-    read.days = std::get<QList<DayFigures>>(days);
+    read.days = std::get<QList<DayFigures>>(counted);
     return read;
 }
 
