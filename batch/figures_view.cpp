@@ -17,7 +17,6 @@
 #include <QVBoxLayout>
 
 #include "batch/figure_charts.h"
-#include "history/history_reader.h"
 
 namespace {
 
@@ -41,6 +40,7 @@ QTableWidget* numbersTable(const FigureChart& chart, QWidget* parent) {
     for (int row = 0; row < chart.rows.size(); ++row)
         for (int column = 0; column < chart.rows[row].size(); ++column)
             table->setItem(row, column, new QTableWidgetItem(chart.rows[row][column]));
+    table->horizontalHeader()->setResizeContentsPrecision(30);  // a long table's first rows tell its widths
     table->resizeColumnsToContents();
     table->setMinimumWidth(300);
     return table;
@@ -100,6 +100,7 @@ FiguresView::FiguresView(QString historyPath, QString lab, QWidget* parent)
 
 FiguresView::~FiguresView() {
     shared_->replies.close();
+    thread_.post([shared = shared_] { shared->reader.reset(); });  // its connection goes on its own thread
     thread_.stop(kEndWaitMs);
 }
 
@@ -128,12 +129,16 @@ void FiguresView::refresh() {
                                     : QStringLiteral("Leyendo el historial del laboratorio…"));
     thread_.post([this, request, filter = filter(), path = historyPath_, lab = lab_, shared = shared_] {
         if (shared->newest != request) return;
-        HistoryReader reader(path, lab);
+        // The connection stays for the next filter; a lab that could not be read is tried anew.
+        if (!shared->reader || shared->reader->labProblem())
+            shared->reader = std::make_unique<HistoryReader>(path, lab);
+        HistoryReader& reader = *shared->reader;
         const auto problem = reader.problem();
         std::variant<HistoryFigures, QString> read =
             problem && reader.missing() ? HistoryFigures{} : reader.figures(filter);
         QString note;
         if (reader.labProblem()) note = *reader.labProblem() + HistoryReader::localInstead();
+        if (std::holds_alternative<QString>(read) || problem) shared->reader.reset();
         shared->replies.send([this, request, read, note] { showRead(request, read, note); });
     });
 }

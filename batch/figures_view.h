@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include "history/history_figures.h"
+#include "history/history_reader.h"
 #include "work/work_thread.h"
 
 class QDateEdit;
@@ -66,7 +67,8 @@ private:
     struct Shared {
         explicit Shared(QObject* view) : replies(view) {}
         ReplyChannel replies;
-        std::atomic<int> newest{0};  // the newest filter asked for
+        std::atomic<int> newest{0};             // the newest filter asked for
+        std::unique_ptr<HistoryReader> reader;  // on the reading thread only, kept while it reads well
     };
     std::shared_ptr<Shared> shared_;
     WorkThread thread_;  // last: it ends before the rest goes

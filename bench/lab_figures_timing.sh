@@ -4,7 +4,7 @@
 # on a throwaway server in a temporary folder (tests/lab/lab_server.sh) with its cache warm: the
 # whole lab (wanted under 1 s), one station and one batch of cards by a label prefix (under 0.3 s
 # each), the program's whole run from its start to its exit, RUNS times each (5), minimum and
-# median. Build cardcheck first. ROWS=... for another size. About five minutes on two cores.
+# median; then the Estadística tab over the whole lab (figures_tab_timing, when built). Build cardcheck first. ROWS=... for another size. About five minutes on two cores.
 set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
 state=$(mktemp)
@@ -39,4 +39,5 @@ echo "cardcheck --history-stats, start to exit:"
 timed "the whole lab" 1000
 timed "one station (puesto042)" 300 --station puesto042
 timed "one batch (--card 'T-004*')" 300 --card 'T-004*'
+[ ! -x "$here/build/figures_tab_timing" ] || "$here/build/figures_tab_timing" "$state.none.sqlite" "$lab" 2>/dev/null
 "$here/build/cardcheck" --history-stats --lab-history "$lab" --card 'T-004*' | head -n 12
