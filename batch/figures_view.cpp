@@ -16,11 +16,11 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "batch/day_filter.h"
 #include "batch/figure_charts.h"
 
 namespace {
 
-const QDate kNoLimit(2000, 1, 1);  // a date edit at its least date filters nothing
 constexpr int kEndWaitMs = 1000;
 const QSize kChartSize(480, 300);
 
@@ -57,8 +57,8 @@ FiguresView::FiguresView(QString historyPath, QString lab, QWidget* parent)
     card_->setObjectName(QStringLiteral("figuresCard"));
     card_->setAccessibleName(QStringLiteral("Filtrar por tarjeta; un asterisco vale por cualquier texto"));
     card_->setPlaceholderText(QStringLiteral("todas (L7-* para un lote)"));
-    from_ = dateFilter(QStringLiteral("Desde el día"), QStringLiteral("el principio"));
-    to_ = dateFilter(QStringLiteral("Hasta el día"), QStringLiteral("hoy"));
+    from_ = newDayFilter(this, QStringLiteral("Desde el día"), QStringLiteral("el principio"));
+    to_ = newDayFilter(this, QStringLiteral("Hasta el día"), QStringLiteral("hoy"));
     station_ = new QLineEdit(this);
     station_->setObjectName(QStringLiteral("figuresStation"));
     station_->setAccessibleName(QStringLiteral("Filtrar por puesto"));
@@ -104,20 +104,8 @@ FiguresView::~FiguresView() {
     thread_.stop(kEndWaitMs);
 }
 
-QDateEdit* FiguresView::dateFilter(const QString& name, const QString& unset) {
-    auto* edit = new QDateEdit(this);
-    edit->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
-    edit->setMinimumDate(kNoLimit);
-    edit->setSpecialValueText(unset);
-    edit->setDate(kNoLimit);
-    edit->setCalendarPopup(true);
-    edit->setAccessibleName(name);
-    return edit;
-}
-
 HistoryFilter FiguresView::filter() const {
-    const auto day = [](const QDateEdit* edit) { return edit->date() == kNoLimit ? QDate() : edit->date(); };
-    HistoryFilter filter{card_->text().trimmed(), {}, day(from_), day(to_), station_->text().trimmed()};
+    HistoryFilter filter{card_->text().trimmed(), {}, filterDay(from_), filterDay(to_), station_->text().trimmed()};
     filter.cardPattern = true;
     return filter;
 }

@@ -46,7 +46,6 @@ signals:
     void shown();
 
 private:
-    QDateEdit* dateFilter(const QString& name, const QString& unset);
     void showRead(int request, const std::variant<HistoryFigures, QString>& read, const QString& note);
     void build(const HistoryFigures& figures);
     void askReport();

@@ -16,13 +16,13 @@
 #include <QVBoxLayout>
 
 #include "batch/card_sheet.h"
+#include "batch/day_filter.h"
 #include "batch/history_model.h"
 #include "batch/lab_loader.h"
 #include "batch/wiring_view.h"
 #include "record/wording.h"
 
 namespace {
-const QDate kNoLimit(2000, 1, 1);  // a date edit at its least date filters nothing
 constexpr int kPictureWidth = 360;
 
 QString noneMatches() {
@@ -52,9 +52,9 @@ HistoryView::HistoryView(HistoryReader& reader, const QString& lab, QWidget* par
         outcome_->addItem(outcomeWord(outcome), int(outcome));
     outcome_->setObjectName(QStringLiteral("outcomeFilter"));
     outcome_->setAccessibleName(QStringLiteral("Filtrar por resultado"));
-    from_ = dateFilter(QStringLiteral("Desde el día"), QStringLiteral("el principio"));
+    from_ = newDayFilter(this, QStringLiteral("Desde el día"), QStringLiteral("el principio"));
     from_->setObjectName(QStringLiteral("fromFilter"));
-    to_ = dateFilter(QStringLiteral("Hasta el día"), QStringLiteral("hoy"));
+    to_ = newDayFilter(this, QStringLiteral("Hasta el día"), QStringLiteral("hoy"));
     to_->setObjectName(QStringLiteral("toFilter"));
     station_ = new QLineEdit(this);
     station_->setObjectName(QStringLiteral("stationFilter"));
@@ -116,22 +116,10 @@ HistoryView::HistoryView(HistoryReader& reader, const QString& lab, QWidget* par
     connect(station_, &QLineEdit::textChanged, this, &HistoryView::refresh);
 }
 
-QDateEdit* HistoryView::dateFilter(const QString& name, const QString& unset) {
-    auto* edit = new QDateEdit(this);
-    edit->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
-    edit->setMinimumDate(kNoLimit);
-    edit->setSpecialValueText(unset);
-    edit->setDate(kNoLimit);
-    edit->setCalendarPopup(true);
-    edit->setAccessibleName(name);
-    return edit;
-}
-
 HistoryFilter HistoryView::filter() const {
-    const auto day = [](const QDateEdit* edit) { return edit->date() == kNoLimit ? QDate() : edit->date(); };
     const QVariant outcome = outcome_->currentData();
     return {card_->text().trimmed(), outcome.isValid() ? std::optional(Outcome(outcome.toInt())) : std::nullopt,
-            day(from_), day(to_), station_->text().trimmed()};
+            filterDay(from_), filterDay(to_), station_->text().trimmed()};
 }
 
 // The chosen check's wiring, read whole from the history: at once from the station's own, as it

@@ -51,7 +51,6 @@ signals:
     void exported(const QString& problem);
 
 private:
-    QDateEdit* dateFilter(const QString& name, const QString& unset);
     void askCsv();
     void askSheet();
     void say(const QString& message);

@@ -4,25 +4,16 @@
 # on a throwaway server in a temporary folder (tests/lab/lab_server.sh) with its cache warm: the
 # whole lab (wanted under 1 s), one station and one batch of cards by a label prefix (under 0.3 s
 # each), the program's whole run from its start to its exit, RUNS times each (5), minimum and
-# median; then the Estadística tab over the whole lab (figures_tab_timing, when built). Build cardcheck first. ROWS=... for another size. About five minutes on two cores.
+# median; then the Estadística tab over the whole lab (figures_tab_timing, when built). Build
+# cardcheck first. ROWS=... for another size. About three minutes on two cores.
 set -eu
-here=$(cd "$(dirname "$0")/.." && pwd)
-state=$(mktemp)
-trap 'sh "$here/tests/lab/lab_server.sh" stop "$state"' EXIT
-sh "$here/tests/lab/lab_server.sh" start "$state"
-socket=$(sed -n 's/^socket //p' "$state")
-bin=$(sed -n 's/^bin //p' "$state")
-[ -n "$socket" ] || { cat "$state" >&2; exit 1; }
-psql() { "$bin/psql" -X -q -v ON_ERROR_STOP=1 -h "$socket" -U postgres "$@"; }
-
-psql -d postgres -f "$here/packaging/postgresql/historial-laboratorio.sql"
+. "$(dirname "$0")/lab_server_up.sh"
 started=$(date +%s)
 psql -d historial -v rows="${ROWS:-1000000}" -f "$here/bench/lab_history_fill.sql"
 psql -d historial -c 'VACUUM ANALYZE checks'
 echo "$(psql -d historial -At -c 'SELECT count(*) FROM checks') checks made in $(($(date +%s) - started)) s;" \
     "table and indexes: $(psql -d historial -At -c "SELECT pg_size_pretty(pg_total_relation_size('checks'))")"
 
-lab="host=$socket dbname=historial user=postgres"
 export QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$state.none"
 timed() {  # NAME LIMIT_MS, then cardcheck's options
     name=$1 limit=$2

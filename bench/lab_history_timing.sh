@@ -15,17 +15,7 @@
 #     its newest 100 and the lab's newest 100; then `cardcheck --history-list --card` itself.
 #     ROWS=... and CARDS=... (2000 cards) for other sizes.
 set -eu
-here=$(cd "$(dirname "$0")/.." && pwd)
-state=$(mktemp)
-trap 'sh "$here/tests/lab/lab_server.sh" stop "$state"' EXIT
-sh "$here/tests/lab/lab_server.sh" start "$state"
-socket=$(sed -n 's/^socket //p' "$state")
-bin=$(sed -n 's/^bin //p' "$state")
-[ -n "$socket" ] || { cat "$state" >&2; exit 1; }
-psql() { "$bin/psql" -X -q -v ON_ERROR_STOP=1 -h "$socket" -U postgres "$@"; }
-
-psql -d postgres -f "$here/packaging/postgresql/historial-laboratorio.sql"
-lab="host=$socket dbname=historial user=postgres"
+. "$(dirname "$0")/lab_server_up.sh"
 program="$here/build/cardcheck"
 export QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$state.none"
 
