@@ -51,7 +51,8 @@ public:
     int schemaVersion() const { return schemaVersion_; }
     // Whether its table checks has that column: a lab whose administrator has not yet run a later
     // historial-laboratorio.sql lacks the columns added since, and gets a check without them.
-    bool hasColumn(const QString& column) const { return columns_.contains(column); }
+    // A server that shows this role none of them is taken to have them all.
+    bool hasColumn(const QString& column) const { return columns_.isEmpty() || columns_.contains(column); }
 
     // Inserts a check, or completes the one with its uuid: sending twice changes nothing, and a
     // completed check is never set back. True when the server's row was written; false when it
