@@ -323,6 +323,8 @@ FigureChart drift(const HistoryFigures& figures) {
             moved = input;
         }
         auto* band = new QAreaSeries(upper, lower);
+        upper->setParent(band);  // an area series does not own its edges
+        lower->setParent(band);
         band->setName(QStringLiteral("± 3 σ, analógica %1").arg(input + 1));
         QColor shade = QColor::fromHsv(input * 90, 160, 220, 60);
         band->setBrush(shade);
