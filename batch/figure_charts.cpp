@@ -30,7 +30,7 @@ QChart* newChart(const QString& title) {
     chart->setTitle(title);
     chart->legend()->setAlignment(Qt::AlignBottom);
     chart->setAnimationOptions(QChart::NoAnimation);
-    chart->setLocale(QLocale(QLocale::Spanish, QLocale::Spain));
+    chart->setLocale(spanishLocale());
     chart->setLocalizeNumbers(true);  // "4,50" on the axes, as everywhere else
     return chart;
 }

@@ -198,24 +198,26 @@ QString byteText(qint16 byte) {
     return QStringLiteral("%1 (%2)").arg(byte, 8, 2, QChar(u'0')).arg(byte);
 }
 
-// A reading is one of 256 converter values, so a long list asks for the same few texts again and again.
-QString percentLabel(double fraction) {
+const QLocale& spanishLocale() {
     static const QLocale spanish(QLocale::Spanish, QLocale::Spain);
-    return spanish.toString(qRound(fraction * 100)) + QStringLiteral(" %");
+    return spanish;
+}
+
+QString percentLabel(double fraction) {
+    return spanishLocale().toString(qRound(fraction * 100)) + QStringLiteral(" %");
 }
 
 QString countLabel(qint64 count) {
-    static const QLocale spanish(QLocale::Spanish, QLocale::Spain);
-    return spanish.toString(count);
+    return spanishLocale().toString(count);
 }
 
+// A reading is one of 256 converter values, so a long list asks for the same few texts again and again.
 QString voltsText(double volts, int decimals) {
-    static const QLocale spanish(QLocale::Spanish, QLocale::Spain);
     thread_local QHash<std::pair<double, int>, QString> known;  // a spreadsheet may be written on its own thread
     auto found = known.constFind({volts, decimals});
     if (found != known.constEnd()) return *found;
     if (known.size() > 4096) known.clear();
-    return *known.insert({volts, decimals}, VoltageText(volts, spanish, decimals));
+    return *known.insert({volts, decimals}, VoltageText(volts, spanishLocale(), decimals));
 }
 
 QString voltsLabel(double volts) {

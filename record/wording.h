@@ -4,6 +4,7 @@
 #include <optional>
 
 #include <QList>
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 
@@ -19,6 +20,8 @@ QString byteText(qint16 byte);
 // writes them: "4,49 V".
 QString voltsText(double volts, int decimals = 2);
 QString voltsLabel(double volts);
+// Spanish as written in Spain: every number of the program's own sentences and charts.
+const QLocale& spanishLocale();
 // A share as a person reads it: "38 %", "4 %".
 QString percentLabel(double fraction);
 // A count as a person reads it: "1.250".

@@ -74,12 +74,14 @@ void TestHistoryFigures::filtered_data() {
     HistoryFilter exact{"A2", {}, {}, {}, {}, true};
     HistoryFilter none{"B*", {}, {}, {}, {}, true};
     HistoryFilter literal{"A*", {}, {}, {}, {}, false};
+    HistoryFilter bracket{"A[1]*", {}, {}, {}, {}, true};
     HistoryFilter station{{}, {}, {}, {}, "otro"};
     HistoryFilter tomorrow{{}, {}, QDate::currentDate().addDays(1), {}, {}};
     QTest::newRow("batch prefix") << batch << "8 4 7";
     QTest::newRow("one label") << exact << "2 1 1";
     QTest::newRow("no such batch") << none << "0 0 0";
     QTest::newRow("a star given whole") << literal << "0 0 0";
+    QTest::newRow("a bracket is a bracket") << bracket << "0 0 0";
     QTest::newRow("another station") << station << "0 0 0";
     QTest::newRow("from tomorrow") << tomorrow << "0 0 0";
 }

@@ -33,6 +33,19 @@ private slots:
         QCOMPARE(std::get<HistoryFigures>(HistoryReader({}, lab_.connection("puesto01")).figures(batch)).checks, 8);
     }
 
+    // A pattern's characters are the label's own but for '*': '_' and '%' match only themselves.
+    void patternTakenAsWritten() {
+        QCOMPARE(lab_.psql("INSERT INTO checks (uuid, station, login, started, kind, mode, outcome, card) SELECT "
+                           "gen_random_uuid(), 'patrones', 'puesto01', now(), 'sequence', 'batch', 'pass', card FROM "
+                           "unnest(ARRAY['L_1', 'LX1', 'M%1', 'MX1']) AS card",
+                           "historial"),
+                 "");
+        for (const auto& [pattern, cards] : {std::pair{"L_*", 1}, {"M%*", 1}, {"L*", 2}}) {
+            const auto read = HistoryReader({}, lab_.connection("puesto01")).figures({pattern, {}, {}, {}, {}, true});
+            QCOMPARE(std::get<HistoryFigures>(read).cards, cards);
+        }
+    }
+
     // A station of an earlier cardcheck sends no failed_connections: the server fills it in from
     // what it does send, an input it names counting as broken.
     void earlierStation_data() {
