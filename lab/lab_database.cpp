@@ -170,8 +170,10 @@ LabDatabase::Failure LabDatabase::connectionFailure(const QString& said) const {
     // A server that answered with anything else, or a setting that libpq cannot use.
     if (mentions(said, "starting up|shutting down|iniciándose|apagándose") ||
         !mentions(said, "FATAL|SSL|certificat|invalid connection option|opción de conexión no válida|servic"))
-        return failure(Problem::Unreachable,
-                       QStringLiteral("no se llega al servidor; ¿está en marcha y se llega a él por la red?"), said);
+        return failure(
+            Problem::Unreachable,
+            QStringLiteral("no se llega al servidor; compruebe que está en marcha y que se llega a él por la red"),
+            said);
     if (mentions(said, "database \".*\" does not exist|no existe la base de datos"))
         return failure(Problem::Other, QStringLiteral("el servidor no tiene esa base de datos (dbname)"), said);
     if (mentions(said, "SSL|certificat"))
