@@ -37,12 +37,10 @@ int printHistory(const CommandLine& options, const QString& lab) {
 
 int printFigures(const CommandLine& options, const QString& lab) {
     HistoryReader reader(historyPath(options), lab);
-    const auto problem = reader.problem();
-    if (reader.labProblem()) printError(*reader.labProblem() + HistoryReader::localInstead());
     HistoryFilter filter{options.card, {}, options.since, options.until, options.station.value_or(QString()).trimmed()};
     filter.cardPattern = true;
-    // Nothing checked yet is no mistake: every figure is nought.
-    const auto figures = problem && reader.missing() ? HistoryFigures{} : reader.figures(filter);
+    const auto figures = reader.figures(filter);
+    if (reader.labProblem()) printError(*reader.labProblem() + HistoryReader::localInstead());
     if (auto* error = std::get_if<QString>(&figures)) {
         printError(*error);
         return kCannotRead;

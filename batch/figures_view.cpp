@@ -121,12 +121,11 @@ void FiguresView::refresh() {
         if (!shared->reader || shared->reader->labProblem())
             shared->reader = std::make_unique<HistoryReader>(path, lab);
         HistoryReader& reader = *shared->reader;
-        const auto problem = reader.problem();
-        std::variant<HistoryFigures, QString> read =
-            problem && reader.missing() ? HistoryFigures{} : reader.figures(filter);
+        const std::variant<HistoryFigures, QString> read = reader.figures(filter);
         QString note;
         if (reader.labProblem()) note = *reader.labProblem() + HistoryReader::localInstead();
-        if (std::holds_alternative<QString>(read) || problem) shared->reader.reset();
+        // A history made since, or mended, is opened anew.
+        if (std::holds_alternative<QString>(read) || reader.problem()) shared->reader.reset();
         shared->replies.send([this, request, read, note] { showRead(request, read, note); });
     });
 }

@@ -29,7 +29,7 @@ int connectionBits(int connection) {
     return 1 << kSilentBit;
 }
 
-void addDay(HistoryFigures& figures, const QSqlQuery& row) {
+DayFigures dayOf(const QSqlQuery& row) {
     DayFigures day;
     day.day = row.value(0).toDate();  // PostgreSQL's date, or SQLite's "2026-12-07"
     day.passed = row.value(1).toInt();
@@ -40,7 +40,7 @@ void addDay(HistoryFigures& figures, const QSqlQuery& row) {
         volts.sum = row.value(4 + input * 3).toDouble();
         volts.squares = row.value(5 + input * 3).toDouble();
     }
-    figures.days << day;
+    return day;
 }
 
 // A station's checks of one outcome that named one set of connections.
@@ -146,11 +146,10 @@ std::variant<QList<DayFigures>, QSqlError> readDays(QSqlDatabase database, Store
                                                     const HistoryFilter& filter, const QString& timeZone) {
     QSqlQuery query(database);
     if (auto error = run(query, selectDays(store, schemaVersion, filter, timeZone))) return *error;
-    HistoryFigures figures;
-    while (query.next()) addDay(figures, query);
-    std::sort(figures.days.begin(), figures.days.end(),
-              [](const DayFigures& a, const DayFigures& b) { return a.day < b.day; });
-    return figures.days;
+    QList<DayFigures> days;
+    while (query.next()) days << dayOf(query);
+    std::sort(days.begin(), days.end(), [](const DayFigures& a, const DayFigures& b) { return a.day < b.day; });
+    return days;
 }
 
 std::variant<HistoryFigures, QSqlError> readFigures(QSqlDatabase database, Store store, int schemaVersion,
@@ -256,11 +255,12 @@ QStringList summaryLines(const HistoryFigures& figures) {
 QString figuresText(const HistoryFigures& figures) {
     QStringList lines = summaryLines(figures);
     lines << QStringLiteral("Conexiones que fallan (comprobaciones con fallos que las nombran):");
+    const QList<ConnectionCount> failing = failingConnections(figures);
     if (!figures.connectionsCounted)
         lines << QStringLiteral("  este historial aún no las cuenta");
-    else if (failingConnections(figures).isEmpty())
+    else if (failing.isEmpty())
         lines << QStringLiteral("  ninguna");
-    for (const ConnectionCount& count : failingConnections(figures)) {
+    for (const ConnectionCount& count : failing) {
         QString line = QStringLiteral("  %1: %2").arg(connectionName(count.connection), countLabel(count.failedChecks));
         if (count.broken + count.crossed > 0)
             line += QStringLiteral(" (rota: %1, cruzada: %2)").arg(countLabel(count.broken), countLabel(count.crossed));

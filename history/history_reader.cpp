@@ -135,7 +135,10 @@ std::optional<QSqlQuery> HistoryReader::query(const HistoryFilter& filter) {
 }
 
 std::variant<HistoryFigures, QString> HistoryReader::figures(const HistoryFilter& filter) {
-    if (auto why = problem()) return *why;
+    if (auto why = problem()) {
+        if (missing()) return HistoryFigures{};  // nothing checked yet: every figure is nought
+        return *why;
+    }
     if (!lab_ && history_->schemaVersion() < kLocalSchemaVersion) {
         auto upgraded = HistoryDatabase::open(path_, true);
         if (auto* history = std::get_if<std::unique_ptr<HistoryDatabase>>(&upgraded)) history_ = std::move(*history);

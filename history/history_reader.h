@@ -61,8 +61,9 @@ public:
     std::optional<StoredCheck> whole(const StoredCheck& check);
 
     // The figures of the checks a filter lets through (history_figures.h), or why they cannot be
-    // read. A station's own history of an earlier version is brought up to date first when it can
-    // be written; otherwise its connections are not counted.
+    // read; none at all where nothing has been checked yet. A station's own history of an earlier
+    // version is brought up to date first when it can be written; otherwise its connections are not
+    // counted.
     std::variant<HistoryFigures, QString> figures(const HistoryFilter& filter);
 
     // --history-list: one line per check. Gives back what went wrong, if anything.

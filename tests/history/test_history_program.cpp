@@ -137,7 +137,8 @@ void TestHistoryProgram::firstVersionHistory() {
 }
 
 // --history-stats over a history of the first version: brought up to date, its checks' connections
-// read from their documents; one that cannot be read ends with status 2, as --history-list does.
+// read from their documents; one that cannot be read ends with status 2, as --history-list does,
+// and one not made yet, where nothing has been checked, is no mistake: every figure is nought.
 void TestHistoryProgram::figuresOfFirstVersion() {
     QTemporaryDir dir;
     const QString history = dir.filePath("historial.sqlite");
@@ -158,6 +159,10 @@ void TestHistoryProgram::figuresOfFirstVersion() {
     const ProgramRun unreadable = runProgram({"--history-stats", "--history", notes.fileName()});
     QCOMPARE(unreadable.status, 2);
     QVERIFY2(unreadable.err.contains("el archivo no es una base de datos"), qPrintable(unreadable.err));
+
+    const ProgramRun none = runProgram({"--history-stats", "--json", "--history", dir.filePath("ninguno.sqlite")});
+    QCOMPARE(none.status, 0);
+    QCOMPARE(QJsonDocument::fromJson(none.outBytes).object()["checks"].toInt(-1), 0);
 }
 
 QTEST_GUILESS_MAIN(TestHistoryProgram)
