@@ -99,7 +99,7 @@ FigureChart overTime(const HistoryFigures& figures) {
         made.description = QStringLiteral("No hay comprobaciones correctas ni con fallos.");
     } else {
         made.description = QStringLiteral("Del %1 al %2: %3 correctas y %4 con fallos")
-                               .arg(dayText(shown.first().start), dayText(shown.last().start),
+                               .arg(dayText(figures.days.first().day), dayText(figures.days.last().day),
                                     countLabel(figures.passed), countLabel(figures.failed));
         made.description += worst->failed > 0
                                 ? QStringLiteral("; más fallos %1 %2 (%3).")
