@@ -1,3 +1,5 @@
+#include <cmath>
+
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -5,6 +7,7 @@
 
 #include "history/history_figures.h"
 #include "history/history_reader.h"
+#include "record/card_rules.h"
 #include "tests/support/figure_checks.h"
 
 // The figures of a station's own history, counted by SQLite, against those counted by hand; which
@@ -60,6 +63,13 @@ void TestHistoryFigures::countedByHand() {
         QCOMPARE(analog[input]["out_of_range"].toInt(), input == 3 ? 1 : 0);
         QVERIFY(analog[input]["min"].toDouble() > 4.4 && analog[input]["max"].toDouble() < 5);
     }
+    // Inputs 1 to 3 read one value each time; input 4 read it three times and once a low one.
+    auto near = [](const QJsonValue& value, double expected) { return std::abs(value.toDouble() - expected) < 1e-9; };
+    const double good = analog[3]["max"].toDouble(), low = analog[3]["min"].toDouble();
+    QVERIFY2(low < kAnalogLow && good > kAnalogLow, qPrintable(QString("%1 %2").arg(low).arg(good)));
+    QVERIFY(near(analog[3]["mean"], (3 * good + low) / 4) && near(analog[3]["sd"], std::sqrt(3.0) / 4 * (good - low)));
+    for (int input = 0; input < 3; ++input)
+        QVERIFY(near(analog[input]["min"], good) && near(analog[input]["mean"], good) && near(analog[input]["sd"], 0));
     QCOMPARE(figures["stations"].toArray(),
              QJsonArray({QJsonObject{{"station", "aula"}, {"checks", 8}, {"failed", 4}}}));
     const QStringList text = figuresText(std::get<HistoryFigures>(read)).split('\n');
@@ -102,7 +112,7 @@ void TestHistoryFigures::filtered() {
 // times the rest of the lab's, with at least five such checks.
 void TestHistoryFigures::standingOut_data() {
     QTest::addColumn<int>("failures");  // puesto07's checks failing on input 3, of its 20
-    QTest::addColumn<int>("rest");      // the other station's, of its 100
+    QTest::addColumn<int>("rest");      // the other station's, of its 100 (-1: no other station)
     QTest::addColumn<QString>("sentence");
     QTest::newRow("three times the rest") << 6 << 10
                                           << "Puesto 07: la entrada 3 falla en el 30 % de sus "
@@ -113,6 +123,7 @@ void TestHistoryFigures::standingOut_data() {
     QTest::newRow("nowhere else") << 5 << 0
                                   << "Puesto 07: la entrada 3 falla en el 25 % de sus comprobaciones "
                                      "(resto del laboratorio: 0 %); revise el cable de ese puesto.";
+    QTest::newRow("a station alone has no rest to stand out from") << 6 << -1 << "";
 }
 
 void TestHistoryFigures::standingOut() {
@@ -126,6 +137,11 @@ void TestHistoryFigures::standingOut() {
     figures.stations = {own, other};
     figures.checks = 120;
     figures.connections[3] = failures + rest;
+    if (rest < 0) {
+        figures.stations = {own};
+        figures.checks = own.checks;
+        figures.connections[3] = failures;
+    }
     QStringList sentences;
     for (const StandingOut& station : ::standingOut(figures)) sentences << standingOutSentence(station);
     QTEST(sentences.join(' '), "sentence");
